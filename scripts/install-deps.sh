@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs everything travix needs to build, run and test on Debian 12, from Debian's packages and npm.
+# Safe to run again: apt and npm skip what is already there.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+
+packages=(
+  # build
+  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
+  # libraries
+  qt6-base-dev libgl-dev libicu-dev libchm-dev libgtest-dev libgmock-dev
+  # test oracles and tools: mdbtools reads our Jet files, chmcmd compiles the test help file
+  mdbtools fp-utils-3.2.2 nodejs npm
+  # a display for running the window by hand
+  xvfb xauth
+)
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${packages[@]}"
+
+# mdb-reader, the second independent Jet reader, driven by a small Node script in tests/oracles.
+(cd tests/oracles && npm ci --no-audit --no-fund --loglevel=error)
