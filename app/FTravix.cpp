@@ -1,0 +1,116 @@
+#include "app/FTravix.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <exception>
+#include <utility>
+
+#include "app/focus_validation.h"
+#include "app/startup.h"
+#include "help/MHelp.h"
+#include "i18n/MResources.h"
+#include "i18n/tag_localisation.h"
+#include "ui_FTravix.h"
+
+namespace app {
+namespace {
+
+constexpr std::array<const char*, kComponentCount> kComponentKeys = {
+    "KXAlarmeditor",   "KXArchiveditor", "KXOPCEditor",       "KXIndextexteditor",
+    "KXFormulaEditor", "KXRecipeEditor", "KXUserAdminEditor", "KX4VariableEditor"};
+
+constexpr int kHighestLevel = 5;
+constexpr int kLevelNameBaseId = 120;  // the name of level n is string ID 120 + n
+// The OPC editor has no index texts, so its list offers no "edit texts" level.
+constexpr std::size_t kOpcEditorIndex = 2;
+constexpr int kEditTextsLevel = 2;
+
+constexpr char kLanguageStep[] =
+    "Die Sprache der Oberfläche konnte nicht bestimmt werden "
+    "(Registrierung HKEY_LOCAL_MACHINE\\SOFTWARE\\BRENLAK GmbH\\Korvex\\4.0, Wert LCID).\n"
+    "The UI language could not be determined "
+    "(registry HKEY_LOCAL_MACHINE\\SOFTWARE\\BRENLAK GmbH\\Korvex\\4.0, value LCID).";
+constexpr char kCaptionStep[] =
+    "Die Beschriftungen des Fensters konnten nicht gesetzt werden.\n"
+    "The captions of the window could not be set.";
+constexpr char kHelpFileStep[] =
+    "Der Ort der Hilfedatei konnte nicht bestimmt werden "
+    "(Registrierung HKEY_LOCAL_MACHINE\\SOFTWARE\\BRENLAK GmbH, Wert Common).\n"
+    "The location of the help file could not be determined "
+    "(registry HKEY_LOCAL_MACHINE\\SOFTWARE\\BRENLAK GmbH, value Common).";
+
+// Runs one load step; a failure goes on to the caller, labelled with the step so the user learns
+// what could not be set up.
+template <typename Step>
+void RunLoadStep(const char* description, Step&& step) {
+    try {
+        std::forward<Step>(step)();
+    } catch (const std::exception& error) {
+        throw StartupError(description, error.what());
+    }
+}
+
+}  // namespace
+
+FTravix::FTravix(WindowServices services, QWidget* parent)
+    : QWidget(parent),
+      ui_(std::make_unique<Ui::FTravix>()),
+      services_(std::move(services)),
+      validation_(nullptr) {
+    if (!services_.exitProgram) services_.exitProgram = EndProcessNow;
+    ui_->setupUi(this);
+    cmbEditorComponent_ = {ui_->cmbEditorComponent_0, ui_->cmbEditorComponent_1,
+                           ui_->cmbEditorComponent_2, ui_->cmbEditorComponent_3,
+                           ui_->cmbEditorComponent_4, ui_->cmbEditorComponent_5,
+                           ui_->cmbEditorComponent_6, ui_->cmbEditorComponent_7};
+    lblEditorComponent_ = {ui_->lblEditorComponent_0, ui_->lblEditorComponent_1,
+                           ui_->lblEditorComponent_2, ui_->lblEditorComponent_3,
+                           ui_->lblEditorComponent_4, ui_->lblEditorComponent_5,
+                           ui_->lblEditorComponent_6, ui_->lblEditorComponent_7};
+
+    validation_ = new FocusValidation(this);
+    validation_->Watch(ui_->txtSource, [this](bool& cancel) { txtSource_Validate(cancel); });
+    validation_->Watch(ui_->txtDestination,
+                       [this](bool& cancel) { txtDestination_Validate(cancel); });
+
+    connect(ui_->cmdCancel, &QPushButton::clicked, this, &FTravix::cmdCancel_Click);
+}
+
+FTravix::~FTravix() = default;
+
+void FTravix::Form_Load() {
+    RunLoadStep(kLanguageStep, [] { i18n::InitLanguage(); });
+    RunLoadStep(kCaptionStep, [this] { i18n::InitFormFromTag(this); });
+    RunLoadStep(kHelpFileStep, [] { help::SetHelpFile(); });
+    FillLevelLists();
+    componentKeys_.assign(kComponentKeys.begin(), kComponentKeys.end());
+}
+
+void FTravix::FillLevelLists() {
+    for (QComboBox* list : cmbEditorComponent_) list->clear();
+    for (int level = 0; level <= kHighestLevel; ++level) {
+        const QString name =
+            QString::fromStdString(i18n::GetResourceString(kLevelNameBaseId + level));
+        for (std::size_t i = 0; i < kComponentCount; ++i) {
+            if (level == kEditTextsLevel && i == kOpcEditorIndex) continue;
+            cmbEditorComponent_[i]->addItem(name, level);
+        }
+    }
+    // Qt selects the first entry added to an empty combo box; the lists start with none selected
+    // and an empty edit field.
+    for (QComboBox* list : cmbEditorComponent_) list->setCurrentIndex(-1);
+}
+
+void FTravix::cmdCancel_Click() {
+    services_.exitProgram(0);
+}
+
+void FTravix::txtSource_Validate(bool& /*cancel*/) {
+    emit pathValidated(ui_->txtSource);
+}
+
+void FTravix::txtDestination_Validate(bool& /*cancel*/) {
+    emit pathValidated(ui_->txtDestination);
+}
+
+}  // namespace app

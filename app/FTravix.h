@@ -1,0 +1,64 @@
+#pragma once
+// FTravix: the one working window. It holds the two path boxes, the password option pair, one level
+// list per editor component, the language release list and OK, Cancel and Help. The layout and the
+// Tags come from resources/FTravix.ui; this class wires it up and runs the load handler.
+#include <QWidget>
+#include <array>
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/window_services.h"
+
+class QComboBox;
+class QLabel;
+
+namespace Ui {
+class FTravix;
+}
+
+namespace app {
+
+class FocusValidation;
+
+inline constexpr std::size_t kComponentCount = 8;
+
+class FTravix : public QWidget {
+    Q_OBJECT
+  public:
+    explicit FTravix(WindowServices services, QWidget* parent = nullptr);
+    ~FTravix() override;
+
+    // The load handler; runs once at start-up, before the window is shown. Failures of the language
+    // set-up, the captions or the help file location leave it as StartupError.
+    void Form_Load();
+
+    // The eight component keys, index 0..7 as the level lists; empty until Form_Load ran.
+    const std::vector<std::string>& ComponentKeys() const { return componentKeys_; }
+
+    // The control arrays: element i belongs to component i of ComponentKeys.
+    QComboBox* cmbEditorComponent(std::size_t index) const { return cmbEditorComponent_.at(index); }
+    QLabel* lblEditorComponent(std::size_t index) const { return lblEditorComponent_.at(index); }
+
+  signals:
+    // The focus left txtSource or txtDestination for a control that takes part in validation.
+    void pathValidated(QWidget* box);
+
+  private slots:
+    void cmdCancel_Click();
+
+  private:
+    void txtSource_Validate(bool& cancel);
+    void txtDestination_Validate(bool& cancel);
+    void FillLevelLists();
+
+    std::unique_ptr<Ui::FTravix> ui_;
+    WindowServices services_;
+    FocusValidation* validation_;  // owned by this window
+    std::array<QComboBox*, kComponentCount> cmbEditorComponent_{};
+    std::array<QLabel*, kComponentCount> lblEditorComponent_{};
+    std::vector<std::string> componentKeys_;
+};
+
+}  // namespace app
