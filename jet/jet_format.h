@@ -1,0 +1,60 @@
+#pragma once
+// The layout of one Jet version as data: page size, header fields, table-definition, column and row
+// offsets. Code that reads structures asks a JetFormat instead of testing the version.
+
+#include <cstddef>
+#include <cstdint>
+
+namespace jet {
+
+enum class Version { Jet3, Jet4 };
+
+struct JetFormat {
+    Version version;
+    std::size_t pageSize;
+
+    // Page 0: the region masked with the fixed RC4 key, and fields inside it.
+    std::size_t headerMaskLength;
+    std::size_t passwordLength;    // bytes
+    bool passwordDateMasked;       // Jet 4 XORs the password with the creation date
+    std::size_t maxPasswordChars;  // what NewPassword accepts
+
+    // Data pages.
+    std::size_t dataRowCountOffset;  // the row offset table follows it
+
+    // Table definitions (offsets into the concatenated definition).
+    std::size_t tdefRowCountOffset;
+    std::size_t tdefVarColumnCountOffset;
+    std::size_t tdefColumnCountOffset;
+    std::size_t tdefIndexCountOffset;
+    std::size_t tdefRealIndexCountOffset;
+    std::size_t tdefUsageMapOffset;
+    std::size_t tdefRealIndexStart;
+    std::size_t tdefRealIndexEntrySize;
+    std::size_t tdefIndexEntrySize;  // logical index entries, after the column names
+    std::size_t columnEntrySize;
+    std::size_t columnNumberOffset;
+    std::size_t columnVarIndexOffset;
+    std::size_t columnFlagsOffset;
+    std::size_t columnFixedOffsetOffset;
+    std::size_t columnLengthOffset;
+    std::size_t columnPrecisionOffset;
+    std::size_t columnScaleOffset;
+    std::size_t columnNameLengthSize;  // 1 (Jet 3) or 2 (Jet 4) bytes
+
+    // Rows: the column count and variable column count are 1 (Jet 3) or 2 (Jet 4) bytes.
+    std::size_t rowCountSize;
+
+    // Text is UCS-2 (Jet 4) or single-byte in the database code page (Jet 3).
+    bool unicodeText;
+};
+
+const JetFormat& jet3Format();
+const JetFormat& jet4Format();
+
+inline constexpr std::uint8_t kPageTypeDatabase = 0x00;
+inline constexpr std::uint8_t kPageTypeData = 0x01;
+inline constexpr std::uint8_t kPageTypeTableDefinition = 0x02;
+inline constexpr std::uint8_t kPageTypeUsageBitmap = 0x05;
+
+}  // namespace jet
