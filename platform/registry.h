@@ -1,7 +1,8 @@
 #pragma once
-// The registry reader: one process-wide object answering GetValue(hive, key path, value name, default).
-// On Windows it reads the real registry (32-bit view); elsewhere an INI-style file per hive whose
-// section names are key paths exactly as written, e.g. [SOFTWARE\BRENLAK GmbH\Korvex\4.0].
+// The registry reader: one process-wide object answering GetValue(hive, key path, value name,
+// default). On Windows it reads the real registry (32-bit view); elsewhere an INI-style file per
+// hive whose section names are key paths exactly as written, e.g. [SOFTWARE\BRENLAK
+// GmbH\Korvex\4.0].
 #include <cstdint>
 #include <optional>
 #include <stdexcept>
@@ -16,18 +17,19 @@ constexpr std::uint32_t HKEY_LOCAL_MACHINE_HIVE = 0x80000002u;
 using RegistryValue = std::variant<std::monostate, std::int64_t, std::string>;
 
 class RegistryError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 class RegistryReader {
-public:
+  public:
     // The one reader of the process, created on first use.
     static RegistryReader& Registry();
 
-    // The data stored under valueName in keyPath, or fallback when the file, key or value is absent.
-    // Throws RegistryError when the hive is unknown or the store exists but cannot be read.
-    RegistryValue GetValue(std::uint32_t hive, const std::string& keyPath, const std::string& valueName,
+    // The data stored under valueName in keyPath, or fallback when the file, key or value is
+    // absent. Throws RegistryError when the hive is unknown or the store exists but cannot be read.
+    RegistryValue GetValue(std::uint32_t hive, const std::string& keyPath,
+                           const std::string& valueName,
                            const RegistryValue& fallback = std::monostate{}) const;
 
     // Where the file for a hive is looked for (not on Windows): $TRAVIX_REGISTRY_DIR if set, else
