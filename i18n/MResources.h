@@ -1,6 +1,6 @@
 #pragma once
-// The bilingual string table: texts keyed by "R" + (string ID + language index * 100000), filled once at
-// start-up; the UI language is chosen from the LCID in the registry. Lookups never fail.
+// The bilingual string table: texts keyed by "R" + (string ID + language index * 100000), filled
+// once at start-up; the UI language is chosen from the LCID in the registry. Lookups never fail.
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -14,7 +14,7 @@ constexpr std::int32_t kLanguageStride = 100000;
 // The table itself, kept as a class so tests can have fresh ones; the program uses the one instance
 // behind the MResources functions below. Texts are UTF-8.
 class ResourceTable {
-public:
+  public:
     // Adds texts[i] under the key for id + i * 100000; a duplicate key or an overflowing sum leaves
     // that language out silently.
     void AddResource(std::int32_t id, const std::vector<std::string>& texts);
@@ -34,7 +34,7 @@ public:
     // "R" followed by the decimal digits of the sum; nullopt when id + offset overflows 32 bits.
     static std::optional<std::string> ResourceKey(std::int32_t id, std::int64_t offset);
 
-private:
+  private:
     std::map<std::string, std::string> entries_;
     std::int32_t offset_ = 0;
     std::int32_t lcid_ = 0;
