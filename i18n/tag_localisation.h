@@ -9,9 +9,10 @@ namespace i18n {
 // Localises the form and every object below it (depth first, in child order). Never throws.
 void InitFormFromTag(QObject* form);
 
-// Localises one object. The caption is the window title of a top-level widget, the title of a group
-// box, and the "text" property of anything else that has one (labels, buttons); objects without a
-// caption are passed over silently. Never throws.
+// Localises one object. The caption is the title of a group box, the window title of a window (a
+// widget without parent, a dialog or main window, and the form given to InitFormFromTag), and the
+// text of a label or button; objects without a caption (line edits, combo boxes, lists) and
+// objects whose "Tag" is not a string are passed over silently. Never throws.
 void InitObjectFromTag(QObject* object);
 
 }  // namespace i18n
