@@ -20,6 +20,8 @@ enum ErrorNumber : int {
     kObjectInvalid = 3420,
     kInvalidArgument = 3001,
     kDiskIo = 3043,
+    kReadOnly = 3027,
+    kSharedPasswordChange = 3621,
 };
 
 class JetError : public std::runtime_error {
@@ -70,6 +72,12 @@ inline JetError objectInvalid() {
 }
 inline JetError invalidArgument(const std::string& what) {
     return {kInvalidArgument, "Invalid argument: " + what + "."};
+}
+inline JetError readOnlyDatabase() {
+    return {kReadOnly, "Cannot update. Database or object is read-only."};
+}
+inline JetError sharedPasswordChange() {
+    return {kSharedPasswordChange, "Can't change password on a shared open database."};
 }
 inline JetError diskIo(const std::string& what) {
     return {kDiskIo, "Disk or network error: " + what + "."};

@@ -1,0 +1,30 @@
+#pragma once
+// What an open database handle and the tables and cursors made from it share: the file's pages, its
+// header and its catalog. Internal to the engine.
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "jet/catalog.h"
+#include "jet/database.h"
+#include "jet/header.h"
+#include "jet/page_channel.h"
+
+namespace jet {
+
+struct DatabaseCore {
+    std::string path;
+    OpenOptions options;
+    Header header;
+    std::unique_ptr<PageChannel> pages;
+    Catalog catalog;
+
+    // The page channel of a handle that is still open; 3420 after Close().
+    PageChannel& channel() {
+        if (!pages || !pages->isOpen()) throw objectInvalid();
+        return *pages;
+    }
+};
+
+}  // namespace jet

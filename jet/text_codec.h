@@ -1,0 +1,31 @@
+#pragma once
+// Text as Jet stores it, turned into UTF-8 and back: UCS-2 (with Jet 4's compressed form) and the
+// single-byte code pages of Jet 3 files.
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace jet {
+
+// UTF-16LE bytes (an odd trailing byte is dropped) to UTF-8; unpaired surrogates become U+FFFD.
+std::string utf16leToUtf8(std::span<const std::uint8_t> bytes);
+
+// Jet 4 text field: FF FE starts the compressed form, where a 0x00 byte toggles between one byte
+// per character (high byte zero) and two; anything else is plain UTF-16LE.
+std::string decodeJet4Text(std::span<const std::uint8_t> bytes);
+
+// Single-byte text in a Windows code page. 1252 is decoded exactly; for other code pages bytes
+// below 0x80 are ASCII and the rest map through 1252, the code page of every known Jet 3 file.
+std::string decodeCodePage(std::span<const std::uint8_t> bytes, int codePage);
+
+// UTF-8 to UTF-16 code units; nullopt for malformed UTF-8.
+std::optional<std::u16string> utf8ToUtf16(std::string_view utf8);
+
+// UTF-8 to code page 1252 bytes; nullopt when a character has no single-byte form.
+std::optional<std::vector<std::uint8_t>> utf8ToCp1252(std::string_view utf8);
+
+}  // namespace jet
