@@ -1,0 +1,46 @@
+#pragma once
+// What the window tests share: a QApplication for the whole run (offscreen), a throw-away registry
+// folder named by TRAVIX_REGISTRY_DIR, a message sink that records instead of blocking, and a
+// window started exactly as the program starts it.
+#include <QString>
+#include <QStringList>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/FTravix.h"
+#include "app/message_sink.h"
+
+namespace travix_test {
+
+class RecordingMessageSink : public app::MessageSink {
+  public:
+    void ShowError(const QString& text) override { errors.push_back(text); }
+    QStringList errors;
+};
+
+// A temporary folder that TRAVIX_REGISTRY_DIR points at while the object lives.
+class ScratchRegistry {
+  public:
+    ScratchRegistry();
+    ~ScratchRegistry();
+    ScratchRegistry(const ScratchRegistry&) = delete;
+    ScratchRegistry& operator=(const ScratchRegistry&) = delete;
+
+    const std::filesystem::path& dir() const { return dir_; }
+    std::filesystem::path HiveFile() const { return dir_ / "HKEY_LOCAL_MACHINE.ini"; }
+    void WriteHive(const std::string& content) const;
+
+  private:
+    std::filesystem::path dir_;
+    std::optional<std::string> previous_;
+};
+
+// The hive text that selects a UI language by LCID.
+std::string HiveWithLcid(const std::string& lcid);
+
+// The caption of a window, frame, label or button as the user sees it.
+QString CaptionOf(const QObject* object);
+
+}  // namespace travix_test
