@@ -1,0 +1,79 @@
+// Test fixtures: Jet 4 (Access 2000-2003) database files written from a description, catalog and
+// all, so that tests need no file made by Access. Everything Build() writes is meant to be read
+// alike by mdbtools and mdb-reader; the fixture tests hold it to that.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace fixture {
+
+enum class ColumnType {
+    Boolean,   // stored in the row's null mask; never NULL when read back
+    Byte,      // unsigned 8 bit
+    Integer,   // signed 16 bit
+    Long,      // signed 32 bit
+    Double,    // IEEE 754 binary64
+    DateTime,  // days since 1899-12-30 as a double (an OLE date)
+    Text,      // up to max_length UCS-2 characters
+    Memo,      // long text: inline, one LVAL row or an LVAL chain, by size
+    Binary,    // up to max_length bytes
+    Ole,       // long binary, stored like Memo
+};
+
+struct Column {
+    std::string name;
+    ColumnType type = ColumnType::Long;
+    int max_length = 0;  // Text: characters (1..255); Binary: bytes (1..255); else unused
+};
+
+// A cell. Which alternative is expected follows the column type: bool for Boolean, int64_t for
+// the integer types, double for Double/DateTime, std::string for the rest (UTF-8 text for
+// Text/Memo, raw bytes for Binary/Ole). monostate is NULL.
+using Value = std::variant<std::monostate, bool, std::int64_t, double, std::string>;
+inline const Value kNull{};
+
+// How a table's "used pages" map is written. Auto takes the inline map when the table's data
+// pages lie within one inline window (512 pages) and the reference map otherwise.
+enum class UsageMapStyle { Auto, Reference };
+
+struct Table {
+    std::string name;
+    std::vector<Column> columns;
+    std::vector<std::vector<Value>> rows;
+    UsageMapStyle usage_map = UsageMapStyle::Auto;
+};
+
+struct Database {
+    std::vector<Table> tables;
+    // The database password (at most 20 characters); nullopt or "" means none.
+    std::optional<std::string> password;
+    double creation_date = 39448.5;  // 2008-01-01 12:00, an OLE date
+    std::uint16_t code_page = 1252;
+
+    // Writes the file, replacing any file at `path`. Throws std::invalid_argument when the
+    // description cannot be stored (bad names, values of the wrong kind, a row over a page) and
+    // std::runtime_error when the file cannot be written.
+    void Build(const std::filesystem::path& path) const;
+};
+
+// One row of TcfgLanguages, the project database's language table.
+struct Language {
+    std::int32_t lcid = 0;
+    std::string name;
+    std::string short_name;
+    std::string display_name;
+    bool toolbox_access = false;
+};
+
+// A project database: a TcfgLanguages table (LCID Long, Name, ShortName and DisplayName Text,
+// and, when `with_toolbox_access`, ToolBoxAccess Boolean) holding `languages`.
+Table LanguagesTable(const std::vector<Language>& languages, bool with_toolbox_access = true);
+Database ProjectDatabase(const std::vector<Language>& languages, bool with_toolbox_access = true,
+                         std::optional<std::string> password = std::nullopt);
+
+}  // namespace fixture

@@ -1,0 +1,156 @@
+#include "tests/support/oracles.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+
+#include "tests/support/run_command.h"
+
+namespace fixture {
+
+namespace {
+
+// Separators that never occur in fixture data, so mdb-export needs no quoting.
+constexpr char kFieldSeparator = '\x1f';
+constexpr char kRowSeparator = '\x1e';
+
+std::vector<std::string> Split(const std::string& text, char separator) {
+    std::vector<std::string> parts;
+    std::string current;
+    for (char c : text) {
+        if (c == separator) {
+            parts.push_back(current);
+            current.clear();
+        } else {
+            current += c;
+        }
+    }
+    if (!current.empty()) parts.push_back(current);
+    return parts;
+}
+
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+std::string JsonCellText(const json::Value& value) {
+    switch (value.kind()) {
+        case json::Value::Kind::Null:
+            return "";
+        case json::Value::Kind::Bool:
+            return value.AsBool() ? "1" : "0";
+        case json::Value::Kind::Number:
+            return value.NumberText();
+        case json::Value::Kind::String:
+            return value.AsString();
+        default:
+            return "<structured value>";
+    }
+}
+
+}  // namespace
+
+std::string CanonicalCell(const std::string& type, const std::string& raw) {
+    if (raw.empty()) return raw;
+    if (type == "boolean") return raw == "true" || raw == "1" ? "1" : "0";
+    if (type == "double" || type == "float") {
+        const double v = std::strtod(raw.c_str(), nullptr);
+        char buffer[64];
+        for (int precision = 1; precision <= 17; ++precision) {
+            std::snprintf(buffer, sizeof buffer, "%.*g", precision, v);
+            if (std::strtod(buffer, nullptr) == v) break;
+        }
+        return buffer;
+    }
+    if (type == "datetime") return raw.substr(0, 19);
+    if (type == "binary" || type == "ole") {
+        return Lower(raw.rfind("0x", 0) == 0 ? raw.substr(2) : raw);
+    }
+    return raw;
+}
+
+std::optional<ReaderDump> DumpWithMdbReader(const std::filesystem::path& file,
+                                            const std::vector<std::string>& extra_args) {
+    std::vector<std::string> argv{"node", std::string(TRAVIX_ORACLES_DIR) + "/mdb-dump.mjs",
+                                  file.string()};
+    argv.insert(argv.end(), extra_args.begin(), extra_args.end());
+    const CommandResult result = RunCommand(argv);
+    if (result.exit_code != 0) return std::nullopt;
+    const json::Value doc = json::Parse(result.out);
+    ReaderDump dump;
+    if (!doc["password"].IsNull()) dump.password = doc["password"].AsString();
+    for (const json::Value& t : doc["tables"].AsArray()) {
+        OracleTable table;
+        table.name = t["name"].AsString();
+        for (const json::Value& c : t["columns"].AsArray()) {
+            table.column_names.push_back(c["name"].AsString());
+            table.column_types.push_back(c["type"].AsString());
+        }
+        for (const json::Value& r : t["rows"].AsArray()) {
+            Row row;
+            for (std::size_t i = 0; i < table.column_names.size(); ++i) {
+                row.push_back(
+                    CanonicalCell(table.column_types[i], JsonCellText(r[table.column_names[i]])));
+            }
+            table.rows.push_back(std::move(row));
+        }
+        std::sort(table.rows.begin(), table.rows.end());
+        dump.tables.push_back(std::move(table));
+    }
+    return dump;
+}
+
+std::string MdbVersion(const std::filesystem::path& file) {
+    const CommandResult result = RunCommand({"mdb-ver", file.string()});
+    if (result.exit_code != 0) return "";
+    std::string out = result.out;
+    while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
+    return out;
+}
+
+std::optional<std::vector<std::string>> MdbTableNames(const std::filesystem::path& file) {
+    const CommandResult result = RunCommand({"mdb-tables", "-1", file.string()});
+    if (result.exit_code != 0) return std::nullopt;
+    return Split(result.out, '\n');
+}
+
+std::optional<RowSet> MdbExportRows(const std::filesystem::path& file, const std::string& table,
+                                    const std::vector<std::string>& column_names,
+                                    const std::vector<std::string>& column_types) {
+    const CommandResult result =
+        RunCommand({"mdb-export", "-Q", "-d", std::string(1, kFieldSeparator), "-R",
+                    std::string(1, kRowSeparator), "-b", "hex", "-T", "%Y-%m-%dT%H:%M:%S",
+                    file.string(), table});
+    if (result.exit_code != 0) return std::nullopt;
+    std::vector<std::string> lines = Split(result.out, kRowSeparator);
+    if (lines.empty()) return std::nullopt;
+    std::vector<std::string> header = Split(lines.front(), kFieldSeparator);
+    if (header != column_names) return std::nullopt;
+    RowSet rows;
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        std::vector<std::string> cells;
+        std::string current;
+        for (char c : lines[i]) {
+            if (c == kFieldSeparator) {
+                cells.push_back(current);
+                current.clear();
+            } else {
+                current += c;
+            }
+        }
+        cells.push_back(current);
+        if (cells.size() != column_names.size()) return std::nullopt;
+        Row row;
+        for (std::size_t k = 0; k < cells.size(); ++k) {
+            row.push_back(CanonicalCell(column_types[k], cells[k]));
+        }
+        rows.push_back(std::move(row));
+    }
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+}  // namespace fixture
