@@ -1,0 +1,16 @@
+#pragma once
+// The handlers behind travix-cli's commands; cli.cpp lists them.
+
+#include <iosfwd>
+
+#include "cli/cli.h"
+
+namespace cli {
+
+// probe PATH: prints the database state (0..3) on a line of its own.
+int Probe(Arguments args, std::ostream& out, std::ostream& err);
+// password set PATH / password clear PATH: puts the standard password on or takes it off.
+int PasswordSet(Arguments args, std::ostream& out, std::ostream& err);
+int PasswordClear(Arguments args, std::ostream& out, std::ostream& err);
+
+}  // namespace cli
