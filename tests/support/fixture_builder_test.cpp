@@ -1,16 +1,434 @@
+// The fixture builder is only worth something if readers we did not write see exactly what it
+// was asked to write: every described database is built, then read back by mdbtools and by
+// mdb-reader, and both must return the described rows.
 #include <gtest/gtest.h>
 
-#include "tests/support/jet4_builder.h"
+#include <algorithm>
+#include <cmath>
+#include <ctime>
+#include <fstream>
+#include <set>
 
-TEST(Smoke, Empty) {
-    fixture::Database db;
-    db.tables.push_back(
-        fixture::Table{"T1",
-                       {{"A", fixture::ColumnType::Long, 0},
-                        {"B", fixture::ColumnType::Text, 20},
-                        {"M", fixture::ColumnType::Memo, 0},
-                        {"F", fixture::ColumnType::Boolean, 0}},
-                       {{std::int64_t{5}, std::string("hello"), std::string(5000, 'x'), true},
-                        {fixture::kNull, fixture::kNull, std::string(100, 'y'), false}}});
-    db.Build("/tmp/fx_empty.mdb");
+#include "tests/support/jet4_builder.h"
+#include "tests/support/oracles.h"
+#include "tests/support/run_command.h"
+#include "tests/support/temp_dir.h"
+
+namespace fixture {
+namespace {
+
+std::string ReaderType(ColumnType type) {
+    switch (type) {
+        case ColumnType::Boolean:
+            return "boolean";
+        case ColumnType::Byte:
+            return "byte";
+        case ColumnType::Integer:
+            return "integer";
+        case ColumnType::Long:
+            return "long";
+        case ColumnType::Double:
+            return "double";
+        case ColumnType::DateTime:
+            return "datetime";
+        case ColumnType::Text:
+            return "text";
+        case ColumnType::Memo:
+            return "memo";
+        case ColumnType::Binary:
+            return "binary";
+        case ColumnType::Ole:
+            return "ole";
+    }
+    return "?";
 }
+
+std::string SchemaType(const Column& c) {
+    switch (c.type) {
+        case ColumnType::Boolean:
+            return "Boolean NOT NULL";
+        case ColumnType::Byte:
+            return "Byte";
+        case ColumnType::Integer:
+            return "Integer";
+        case ColumnType::Long:
+            return "Long Integer";
+        case ColumnType::Double:
+            return "Double";
+        case ColumnType::DateTime:
+            return "DateTime";
+        case ColumnType::Text:
+            return "Text (" + std::to_string(c.max_length) + ")";
+        case ColumnType::Memo:
+            return "Memo/Hyperlink (255)";
+        case ColumnType::Binary:
+            return "Binary";
+        case ColumnType::Ole:
+            return "OLE (255)";
+    }
+    return "?";
+}
+
+std::string Hex(const std::string& bytes) {
+    static const char* digits = "0123456789abcdef";
+    std::string out;
+    for (unsigned char b : bytes) {
+        out += digits[b >> 4];
+        out += digits[b & 15];
+    }
+    return out;
+}
+
+// An OLE date as UTC text, the way the canonical row form writes dates.
+std::string IsoDate(double ole_date) {
+    const auto seconds = static_cast<std::time_t>(std::llround((ole_date - 25569.0) * 86400.0));
+    std::tm tm{};
+    gmtime_r(&seconds, &tm);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &tm);
+    return text;
+}
+
+std::string ExpectedCell(const Column& column, const Value& value) {
+    if (column.type == ColumnType::Boolean) {
+        return std::holds_alternative<bool>(value) && std::get<bool>(value) ? "1" : "0";
+    }
+    if (std::holds_alternative<std::monostate>(value)) return "";
+    if (const auto* i = std::get_if<std::int64_t>(&value)) return std::to_string(*i);
+    if (const auto* d = std::get_if<double>(&value)) {
+        if (column.type == ColumnType::DateTime) return IsoDate(*d);
+        char text[40];
+        std::snprintf(text, sizeof text, "%.17g", *d);
+        return CanonicalCell("double", text);
+    }
+    const auto& s = std::get<std::string>(value);
+    return column.type == ColumnType::Binary || column.type == ColumnType::Ole ? Hex(s) : s;
+}
+
+RowSet ExpectedRows(const Table& table) {
+    RowSet rows;
+    for (const auto& described : table.rows) {
+        Row row;
+        for (std::size_t i = 0; i < table.columns.size(); ++i) {
+            row.push_back(ExpectedCell(table.columns[i], described[i]));
+        }
+        rows.push_back(std::move(row));
+    }
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+std::string Shorten(const Row& row) {
+    std::string out;
+    for (const std::string& cell : row)
+        out += "|" + (cell.size() > 40 ? cell.substr(0, 40) + "..." : cell);
+    return out;
+}
+
+// The rows only one side has, a few of each, for a readable failure.
+std::string RowDifference(const RowSet& got, const RowSet& want) {
+    RowSet extra, missing;
+    std::set_difference(got.begin(), got.end(), want.begin(), want.end(),
+                        std::back_inserter(extra));
+    std::set_difference(want.begin(), want.end(), got.begin(), got.end(),
+                        std::back_inserter(missing));
+    std::string out =
+        "read " + std::to_string(got.size()) + " rows, described " + std::to_string(want.size());
+    for (std::size_t i = 0; i < std::min<std::size_t>(3, extra.size()); ++i) {
+        out += "\n  unexpected " + Shorten(extra[i]);
+    }
+    for (std::size_t i = 0; i < std::min<std::size_t>(3, missing.size()); ++i) {
+        out += "\n  missing    " + Shorten(missing[i]);
+    }
+    return out;
+}
+
+// What the written file holds at the page level, to be sure a case exercises what it claims.
+struct PageCensus {
+    int pages = 0;
+    int chained_tdefs = 0;  // TDEF pages pointing at a next one
+    int lval_pages = 0;
+    int bitmap_pages = 0;  // type 0x05: pages of reference usage maps
+};
+
+PageCensus Census(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::string page(4096, '\0');
+    PageCensus census;
+    while (in.read(page.data(), 4096)) {
+        ++census.pages;
+        if (page[0] == 0x02 && page.compare(4, 4, std::string(4, '\0')) != 0) {
+            ++census.chained_tdefs;
+        }
+        if (page[0] == 0x01 && page.compare(4, 4, "LVAL") == 0) ++census.lval_pages;
+        if (page[0] == 0x05) ++census.bitmap_pages;
+    }
+    return census;
+}
+
+// Builds `db` and checks that mdbtools and mdb-reader both read exactly what it describes.
+void ExpectReadersAgree(const Database& db, const std::filesystem::path& file) {
+    ASSERT_NO_THROW(db.Build(file));
+    EXPECT_EQ(MdbVersion(file), "JET4");
+
+    std::vector<std::string> described;
+    for (const Table& t : db.tables) described.push_back(t.name);
+    std::sort(described.begin(), described.end());
+    auto listed = MdbTableNames(file);
+    ASSERT_TRUE(listed.has_value()) << "mdb-tables failed";
+    std::sort(listed->begin(), listed->end());
+    EXPECT_EQ(*listed, described);
+
+    const auto dump = DumpWithMdbReader(file);
+    ASSERT_TRUE(dump.has_value()) << "mdb-reader failed";
+    const bool has_password = db.password.has_value() && !db.password->empty();
+    EXPECT_EQ(dump->password, has_password ? db.password : std::nullopt);
+    ASSERT_EQ(dump->tables.size(), db.tables.size());
+
+    const CommandResult schema = RunCommand({"mdb-schema", file.string()});
+    EXPECT_EQ(schema.exit_code, 0);
+    for (const Table& table : db.tables) {
+        SCOPED_TRACE("table " + table.name);
+        const auto read = std::find_if(dump->tables.begin(), dump->tables.end(),
+                                       [&](const OracleTable& t) { return t.name == table.name; });
+        ASSERT_NE(read, dump->tables.end());
+        std::vector<std::string> names, types;
+        for (const Column& c : table.columns) {
+            names.push_back(c.name);
+            types.push_back(ReaderType(c.type));
+            EXPECT_NE(schema.out.find("\t[" + c.name + "]\t\t\t" + SchemaType(c)),
+                      std::string::npos)
+                << "mdb-schema misreads column " << c.name;
+        }
+        EXPECT_EQ(read->column_names, names);
+        EXPECT_EQ(read->column_types, types);
+        const RowSet expected = ExpectedRows(table);
+        EXPECT_TRUE(read->rows == expected)
+            << "mdb-reader: " << RowDifference(read->rows, expected);
+        const auto exported = MdbExportRows(file, table.name, names, types);
+        ASSERT_TRUE(exported.has_value()) << "mdb-export failed";
+        EXPECT_TRUE(*exported == expected) << "mdb-export: " << RowDifference(*exported, expected);
+    }
+}
+
+// Text that cannot be stored compressed: every character needs two bytes.
+std::string Omegas(int count) {
+    std::string out;
+    for (int i = 0; i < count; ++i) out += "\xCE\xA9";
+    return out;
+}
+
+class FixtureBuilderTest : public ::testing::Test {
+  protected:
+    TempDir dir_;
+};
+
+// Binary values hold no NUL byte: mdb-export reads Binary columns as C strings.
+Table AllTypesTable() {
+    using T = ColumnType;
+    Table t{"AllTypes",
+            {{"Flag", T::Boolean},
+             {"Small", T::Byte},
+             {"Short", T::Integer},
+             {"Id", T::Long},
+             {"Ratio", T::Double},
+             {"Stamp", T::DateTime},
+             {"Label", T::Text, 40},
+             {"Notes", T::Memo},
+             {"Raw", T::Binary, 16},
+             {"Blob", T::Ole}},
+            {}};
+    t.rows = {
+        {true, std::int64_t{255}, std::int64_t{-32768}, std::int64_t{INT32_MIN}, 0.5, 39448.5,
+         std::string("plain ascii"), std::string("short memo"), std::string("\x01\x80\xff"),
+         std::string("ole bytes")},
+        {false, std::int64_t{0}, std::int64_t{32767}, std::int64_t{INT32_MAX}, -1234.125, 36526.0,
+         std::string("Gr\xC3\xBC\xC3\x9F"
+                     "e"),
+         std::string("\xE6\x97\xA5\xE6\x9C\xAC"), std::string("\x7f"), kNull},
+        {kNull, kNull, kNull, kNull, kNull, kNull, kNull, kNull, kNull, kNull},
+        {true, std::int64_t{7}, kNull, std::int64_t{0}, kNull, 45000.25,
+         std::string("\xCE\xA9\xCE\xA9\xCE\xA9 wide"), kNull, kNull, std::string(300, 'o')},
+        {false, kNull, std::int64_t{-1}, kNull, 1e300, kNull, std::string("ab"), std::string("x"),
+         kNull, kNull},
+    };
+    return t;
+}
+
+TEST_F(FixtureBuilderTest, EmptyDatabaseHasOnlyTheCatalog) {
+    ExpectReadersAgree(Database{}, dir_.path() / "empty.mdb");
+    const auto system = DumpWithMdbReader(dir_.path() / "empty.mdb", {"--system"});
+    ASSERT_TRUE(system.has_value());
+    std::set<std::string> names;
+    for (const auto& t : system->tables) names.insert(t.name);
+    EXPECT_EQ(names, (std::set<std::string>{"MSysObjects", "MSysACEs", "MSysQueries",
+                                            "MSysRelationships"}));
+}
+
+TEST_F(FixtureBuilderTest, EveryColumnTypeWithNulls) {
+    Database db;
+    db.tables.push_back(AllTypesTable());
+    ExpectReadersAgree(db, dir_.path() / "types.mdb");
+}
+
+TEST_F(FixtureBuilderTest, FiveThousandRowsSpanManyDataPages) {
+    using T = ColumnType;
+    Table t{"Many", {{"Id", T::Long}, {"Name", T::Text, 30}, {"Even", T::Boolean}}, {}};
+    for (std::int64_t i = 0; i < 5000; ++i) {
+        t.rows.push_back({i, "row number " + std::to_string(i), i % 2 == 0});
+    }
+    Database db;
+    db.tables.push_back(t);
+    db.tables.push_back(Table{"Other", {{"Id", T::Long}}, {{std::int64_t{1}}}});
+    const auto file = dir_.path() / "many.mdb";
+    ExpectReadersAgree(db, file);
+    EXPECT_GT(Census(file).pages, 40);
+}
+
+TEST_F(FixtureBuilderTest, MemoValuesInlineInOneLvalRowAndInChains) {
+    using T = ColumnType;
+    Table t{"Memos", {{"Id", T::Long}, {"Body", T::Memo}, {"Data", T::Ole}}, {}};
+    // Sizes around the inline limit (64 bytes), one LVAL row (4076) and chains.
+    const std::vector<std::size_t> sizes{10, 31, 62, 63, 200, 1024, 1025, 2038, 2039, 5000, 40000};
+    std::int64_t id = 0;
+    for (std::size_t size : sizes) {
+        std::string text;
+        for (std::size_t i = 0; i < size; ++i) text += static_cast<char>('a' + (i * 7 + size) % 26);
+        std::string bytes(size, '\0');
+        for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 31 + 5) & 0xFF);
+        t.rows.push_back({id++, text, bytes});
+    }
+    t.rows.push_back({id++, Omegas(2500), kNull});  // uncompressible: a two-row chain
+    Database db;
+    db.tables.push_back(t);
+    const auto file = dir_.path() / "memo.mdb";
+    ExpectReadersAgree(db, file);
+    EXPECT_GE(Census(file).lval_pages, 40000 * 2 / 4076);
+}
+
+TEST_F(FixtureBuilderTest, WideTableDefinitionSpansSeveralPages) {
+    Table t{"Wide", {}, {}};
+    const ColumnType cycle[] = {ColumnType::Long, ColumnType::Text, ColumnType::Boolean,
+                                ColumnType::Memo};
+    for (int i = 0; i < 120; ++i) {
+        const ColumnType type = cycle[i % 4];
+        t.columns.push_back(
+            {"Column_" + std::to_string(i), type, type == ColumnType::Text ? 20 : 0});
+    }
+    for (int r = 0; r < 3; ++r) {
+        std::vector<Value> row;
+        for (int i = 0; i < 120; ++i) {
+            switch (t.columns[static_cast<std::size_t>(i)].type) {
+                case ColumnType::Long:
+                    row.emplace_back(std::int64_t{r * 1000 + i});
+                    break;
+                case ColumnType::Text:
+                    row.emplace_back("t" + std::to_string(r * i));
+                    break;
+                case ColumnType::Boolean:
+                    row.emplace_back((r + i) % 3 == 0);
+                    break;
+                default:
+                    row.push_back(r == 1 ? kNull : Value(std::string(r * 40 + 1, 'm')));
+            }
+        }
+        t.rows.push_back(row);
+    }
+    Database db;
+    db.tables.push_back(t);
+    const auto file = dir_.path() / "wide.mdb";
+    ExpectReadersAgree(db, file);
+    EXPECT_GE(Census(file).chained_tdefs, 1);
+}
+
+TEST_F(FixtureBuilderTest, ReferenceUsageMaps) {
+    using T = ColumnType;
+    // Forced on a small table, and chosen by itself for a table over 512 pages.
+    Table forced{"Forced", {{"Id", T::Long}, {"Name", T::Text, 10}}, {}};
+    for (std::int64_t i = 0; i < 700; ++i) forced.rows.push_back({i, std::to_string(i)});
+    forced.usage_map = UsageMapStyle::Reference;
+    Table big{"Big", {{"Id", T::Long}, {"A", T::Text, 255}, {"B", T::Text, 255}}, {}};
+    const std::string omegas = Omegas(250);
+    for (std::int64_t i = 0; i < 1800; ++i)
+        big.rows.push_back({i, omegas, omegas + std::to_string(i)});
+    Database db;
+    db.tables = {forced, big};
+    const auto file = dir_.path() / "spread.mdb";
+    ExpectReadersAgree(db, file);
+    const PageCensus census = Census(file);
+    EXPECT_GT(census.pages, 600);
+    EXPECT_GE(census.bitmap_pages, 3);  // Forced, Big, and the global map past 512 pages
+}
+
+TEST_F(FixtureBuilderTest, PasswordIsStoredAsReadersDecodeIt) {
+    const std::vector<std::optional<std::string>> passwords{
+        std::nullopt, std::string(""), std::string("Secret-123"),
+        std::string("ABCDEFGHIJKLMNOPQRST"), std::string("p\xC3\xA4ss")};
+    for (const auto& password : passwords) {
+        SCOPED_TRACE(password.value_or("<none>"));
+        Database db = ProjectDatabase({{1033, "English", "EN", "English (US)", true}});
+        db.password = password;
+        db.creation_date = 41234.75;
+        ExpectReadersAgree(db, dir_.path() / "password.mdb");
+    }
+}
+
+TEST_F(FixtureBuilderTest, ProjectDatabaseWithAndWithoutToolBoxAccess) {
+    const std::vector<Language> languages{{1031, "German", "DE", "Deutsch", true},
+                                          {1033, "English", "EN", "English", false},
+                                          {1036, "French", "FR",
+                                           "Fran\xC3\xA7"
+                                           "ais",
+                                           true}};
+    for (bool toolbox : {true, false}) {
+        SCOPED_TRACE(toolbox ? "with ToolBoxAccess" : "without ToolBoxAccess");
+        const Database db = ProjectDatabase(languages, toolbox);
+        ASSERT_EQ(db.tables.size(), 1u);
+        EXPECT_EQ(db.tables[0].name, "TcfgLanguages");
+        EXPECT_EQ(db.tables[0].columns.size(), toolbox ? 5u : 4u);
+        ExpectReadersAgree(db, dir_.path() / "project.mdb");
+    }
+}
+
+TEST_F(FixtureBuilderTest, DescriptionsJetCannotStoreAreRefused) {
+    using T = ColumnType;
+    auto one = [](Table t) {
+        Database db;
+        db.tables.push_back(std::move(t));
+        return db;
+    };
+    const std::vector<std::pair<std::string, Database>> cases{
+        {"text too long", one({"T", {{"A", T::Text, 3}}, {{std::string("abcd")}}})},
+        {"wrong kind", one({"T", {{"A", T::Long}}, {{std::string("1")}}})},
+        {"byte out of range", one({"T", {{"A", T::Byte}}, {{std::int64_t{256}}}})},
+        {"integer out of range", one({"T", {{"A", T::Integer}}, {{std::int64_t{40000}}}})},
+        {"too few values", one({"T", {{"A", T::Long}, {"B", T::Long}}, {{std::int64_t{1}}}})},
+        {"no columns", one({"T", {}, {}})},
+        {"empty name", one({"", {{"A", T::Long}}, {}})},
+        {"text without length", one({"T", {{"A", T::Text, 0}}, {}})},
+        {"bad UTF-8", one({"T", {{"A", T::Text, 9}}, {{std::string("\xC3")}}})},
+        {"row over a page", one({"T",
+                                 {{"A", T::Text, 255},
+                                  {"B", T::Text, 255},
+                                  {"C", T::Text, 255},
+                                  {"D", T::Text, 255},
+                                  {"E", T::Text, 255},
+                                  {"F", T::Text, 255},
+                                  {"G", T::Text, 255},
+                                  {"H", T::Text, 255},
+                                  {"I", T::Text, 255}},
+                                 {std::vector<Value>(9, Value(Omegas(255)))}})},
+    };
+    for (const auto& [what, db] : cases) {
+        EXPECT_THROW(db.Build(dir_.path() / "bad.mdb"), std::invalid_argument) << what;
+    }
+    Database twice = one({"T", {{"A", T::Long}}, {}});
+    twice.tables.push_back(twice.tables[0]);
+    EXPECT_THROW(twice.Build(dir_.path() / "bad.mdb"), std::invalid_argument);
+    Database long_password;
+    long_password.password = std::string(21, 'x');
+    EXPECT_THROW(long_password.Build(dir_.path() / "bad.mdb"), std::invalid_argument);
+}
+
+}  // namespace
+}  // namespace fixture
