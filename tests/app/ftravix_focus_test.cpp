@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QTest>
 #include <QWindow>
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <vector>
@@ -105,6 +107,31 @@ TEST_F(FTravixFocus, OnlyCancelIsExemptFromValidation) {
         EXPECT_EQ(app::CausesValidation(widget), widget != Find("cmdCancel"))
             << widget->objectName().toStdString();
     }
+}
+
+// The real exit, in a child process: Cancel ends it with status 0 before anything after the click
+// runs.
+TEST(FTravixCancel, EndsTheProgramAtOnceWithStatusZero) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    ScratchRegistry registry;
+    EXPECT_EXIT(
+        {
+            RecordingMessageSink messages;
+            app::WindowServices services;
+            services.messages = &messages;
+            std::unique_ptr<app::FTravix> window = app::StartTravix(services);
+            if (!window) std::_Exit(2);
+            window->show();
+            if (!QTest::qWaitForWindowExposed(window.get())) std::_Exit(3);
+            auto* source = window->findChild<QLineEdit*>(QStringLiteral("txtSource"));
+            source->setFocus();
+            QTest::keyClicks(source, QStringLiteral("/tmp/nowhere/Projekt.kxs"));
+            QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("cmdCancel")),
+                              Qt::LeftButton);
+            std::fputs("the program went on after Cancel", stderr);
+            std::_Exit(4);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 std::string ReadAll(const std::filesystem::path& path) {
