@@ -390,6 +390,32 @@ TEST_F(FixtureBuilderTest, ProjectDatabaseWithAndWithoutToolBoxAccess) {
     }
 }
 
+TEST_F(FixtureBuilderTest, PropertiesReachTheCatalogAsMdbtoolsReadsThem) {
+    Database db = ProjectDatabase({{1031, "German", "DE", "Deutsch", true}});
+    Table& languages = db.tables[0];
+    languages.properties = {{"Description", std::string("Languages of the project")}};
+    languages.columns[0].properties = {{"Description", std::string("Windows locale id")},
+                                       {"Required", true}};
+    languages.columns[4].properties = {{"Required", false}};
+    // Over 64 bytes, so the blob goes to an LVAL row.
+    db.user_defined_properties = {{"ExternalAuthorizationLevel", std::int32_t{3}},
+                                  {"Owner", std::string(80, 'q')}};
+    db.database_properties = {{"AccessVersion", std::string("09.50")}};
+    const auto file = dir_.path() / "properties.mdb";
+    ExpectReadersAgree(db, file);
+
+    const PropertyBlocks table{
+        {"", {{"Description", "Languages of the project"}}},
+        {"LCID", {{"Description", "Windows locale id"}, {"Required", "yes"}}},
+        {"ToolBoxAccess", {{"Required", "no"}}}};
+    EXPECT_EQ(MdbProperties(file, "TcfgLanguages"), table);
+    const PropertyBlocks user{
+        {"", {{"ExternalAuthorizationLevel", "3"}, {"Owner", std::string(80, 'q')}}}};
+    EXPECT_EQ(MdbProperties(file, "UserDefined"), user);
+    const PropertyBlocks database{{"", {{"AccessVersion", "09.50"}}}};
+    EXPECT_EQ(MdbProperties(file, "MSysDb"), database);
+}
+
 TEST_F(FixtureBuilderTest, DescriptionsJetCannotStoreAreRefused) {
     using T = ColumnType;
     auto one = [](Table t) {
@@ -406,6 +432,12 @@ TEST_F(FixtureBuilderTest, DescriptionsJetCannotStoreAreRefused) {
         {"no columns", one({"T", {}, {}})},
         {"empty name", one({"", {{"A", T::Long}}, {}})},
         {"text without length", one({"T", {{"A", T::Text, 0}}, {}})},
+        {"unnamed property",
+         [&] {
+             Database db = one({"T", {{"A", T::Long}}, {}});
+             db.tables[0].properties = {{"", std::int32_t{1}}};
+             return db;
+         }()},
         {"bad UTF-8", one({"T", {{"A", T::Text, 9}}, {{std::string("\xC3")}}})},
         {"row over a page", one({"T",
                                  {{"A", T::Text, 255},

@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "tests/support/jet4_pages.h"
+#include "tests/support/jet4_properties.h"
 #include "tests/support/jet4_table.h"
 
 namespace fixture {
@@ -79,7 +80,8 @@ std::vector<Table> SystemTables() {
 }
 
 std::vector<Value> CatalogRow(std::int64_t id, std::int64_t parent, const std::string& name,
-                              std::int64_t type, std::int64_t flags, double date) {
+                              std::int64_t type, std::int64_t flags, double date,
+                              const Bytes& properties = {}) {
     std::vector<Value> row(17, kNull);
     row[0] = id;
     row[1] = parent;
@@ -89,6 +91,7 @@ std::vector<Value> CatalogRow(std::int64_t id, std::int64_t parent, const std::s
     row[5] = date;
     row[6] = kAdminOwner;
     row[7] = flags;
+    if (!properties.empty()) row[14] = std::string(properties.begin(), properties.end());
     return row;
 }
 
@@ -209,18 +212,23 @@ void Database::Build(const std::filesystem::path& path) const {
         CatalogRow(kTablesId, kRootId, "Tables", kTypeContainer, kSystemFlags, date),
         CatalogRow(kDatabasesId, kRootId, "Databases", kTypeContainer, kSystemFlags, date),
         CatalogRow(kRelationshipsId, kRootId, "Relationships", kTypeContainer, kSystemFlags, date),
-        CatalogRow(kMSysDbId, kDatabasesId, "MSysDb", kTypeDatabase, kSystemFlags, date),
+        CatalogRow(kMSysDbId, kDatabasesId, "MSysDb", kTypeDatabase, kSystemFlags, date,
+                   detail::PropertyBlob(database_properties, {})),
     };
     for (std::size_t i = 0; i < placed.size(); ++i) {
         const bool system = i < 1 + system_tables.size();
-        catalog.rows.push_back(CatalogRow(placed[i].tdef_pages.front(), kTablesId,
-                                          placed[i].table->name, kTypeTable,
-                                          system ? kSystemFlags : 0, date));
+        const Table& t = *placed[i].table;
+        std::vector<std::pair<std::string, std::vector<Property>>> column_properties;
+        for (const Column& c : t.columns) column_properties.emplace_back(c.name, c.properties);
+        catalog.rows.push_back(CatalogRow(placed[i].tdef_pages.front(), kTablesId, t.name,
+                                          kTypeTable, system ? kSystemFlags : 0, date,
+                                          detail::PropertyBlob(t.properties, column_properties)));
     }
     catalog.rows.push_back(
         CatalogRow(INT32_MIN + 7, kDatabasesId, "SummaryInfo", kTypeDatabaseProperty, 0, date));
-    catalog.rows.push_back(
-        CatalogRow(INT32_MIN + 8, kDatabasesId, "UserDefined", kTypeDatabaseProperty, 0, date));
+    catalog.rows.push_back(CatalogRow(INT32_MIN + 8, kDatabasesId, "UserDefined",
+                                      kTypeDatabaseProperty, 0, date,
+                                      detail::PropertyBlob(user_defined_properties, {})));
     placed.front().table = &catalog;
 
     for (PlacedTable& p : placed) {

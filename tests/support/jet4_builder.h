@@ -25,10 +25,19 @@ enum class ColumnType {
     Ole,       // long binary, stored like Memo
 };
 
+// A named property as Access keeps them in an object's property blob (LvProp): "Description",
+// "Format", custom database properties... stored as Boolean, Long or Text.
+using PropertyValue = std::variant<bool, std::int32_t, std::string>;
+struct Property {
+    std::string name;
+    PropertyValue value;
+};
+
 struct Column {
     std::string name;
     ColumnType type = ColumnType::Long;
     int max_length = 0;  // Text: characters (1..255); Binary: bytes (1..255); else unused
+    std::vector<Property> properties = {};
 };
 
 // A cell. Which alternative is expected follows the column type: bool for Boolean, int64_t for
@@ -46,6 +55,9 @@ struct Table {
     std::vector<Column> columns;
     std::vector<std::vector<Value>> rows;
     UsageMapStyle usage_map = UsageMapStyle::Auto;
+    // The table's own properties; with its columns' ones they make its catalog row's LvProp,
+    // which stays NULL when there are none.
+    std::vector<Property> properties = {};
 };
 
 struct Database {
@@ -54,6 +66,10 @@ struct Database {
     std::optional<std::string> password;
     double creation_date = 39448.5;  // 2008-01-01 12:00, an OLE date
     std::uint16_t code_page = 1252;
+    // Properties of the database object (catalog row "MSysDb") and the custom ones Access shows
+    // as the database's (catalog row "UserDefined").
+    std::vector<Property> database_properties;
+    std::vector<Property> user_defined_properties;
 
     // Writes the file, replacing any file at `path`. Throws std::invalid_argument when the
     // description cannot be stored (bad names, values of the wrong kind, a row over a page) and

@@ -117,6 +117,25 @@ std::optional<std::vector<std::string>> MdbTableNames(const std::filesystem::pat
     return Split(result.out, '\n');
 }
 
+std::optional<PropertyBlocks> MdbProperties(const std::filesystem::path& file,
+                                            const std::string& object) {
+    const CommandResult result = RunCommand({"mdb-prop", file.string(), object});
+    if (result.exit_code != 0) return std::nullopt;
+    PropertyBlocks blocks;
+    std::string block;
+    for (const std::string& line : Split(result.out, '\n')) {
+        if (line.rfind("name: ", 0) == 0) {
+            block = line.substr(6) == "(none)" ? "" : line.substr(6);
+            blocks[block];
+        } else if (line.size() > 1 && line[0] == '\t') {
+            const std::size_t colon = line.find(": ");
+            if (colon == std::string::npos) return std::nullopt;
+            blocks[block][line.substr(1, colon - 1)] = line.substr(colon + 2);
+        }
+    }
+    return blocks;
+}
+
 std::optional<RowSet> MdbExportRows(const std::filesystem::path& file, const std::string& table,
                                     const std::vector<std::string>& column_names,
                                     const std::vector<std::string>& column_types) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -45,6 +46,13 @@ std::optional<std::vector<std::string>> MdbTableNames(const std::filesystem::pat
 std::optional<RowSet> MdbExportRows(const std::filesystem::path& file, const std::string& table,
                                     const std::vector<std::string>& column_names,
                                     const std::vector<std::string>& column_types);
+
+// mdb-prop of one catalog object: property block name ("" for the object itself, else a column
+// name) to property name to value as mdbtools prints it (Booleans as "yes"/"no"). nullopt when
+// mdb-prop fails. Only for objects that have properties: on a NULL LvProp mdb-prop reads junk.
+using PropertyBlocks = std::map<std::string, std::map<std::string, std::string>>;
+std::optional<PropertyBlocks> MdbProperties(const std::filesystem::path& file,
+                                            const std::string& object);
 
 // The canonical text of a cell, given its reader type and a reader's raw text for it.
 std::string CanonicalCell(const std::string& type, const std::string& raw);
