@@ -27,7 +27,7 @@ struct OpenOptions {
     bool readOnly = false;
     // DAO-style connect text, such as ";pwd=secret"; the pwd item is found without regard to case.
     // Empty means no password.
-    std::string connect;
+    std::string connect = {};
 };
 
 // Forward-only walk over the live rows of a table, in engine order: data pages in usage-map order,
