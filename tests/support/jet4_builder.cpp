@@ -141,137 +141,161 @@ std::set<std::uint32_t> PagesWithFreeSpace(detail::PageFile& file,
 
 struct PlacedTable {
     const Table* table = nullptr;
+    bool system = false;
     detail::TableLayout layout;
     std::vector<std::uint32_t> tdef_pages;
     std::vector<std::uint32_t> map_rows;  // used, free, then used/free per long value column
     std::unique_ptr<detail::RowWriter> writer;
 };
 
-}  // namespace
+// Lays a described database out page by page: header, global usage map and catalog TDEF at pages
+// 0-2, then the usage map rows of every table, the table definitions, and the rows of each table
+// in turn; bitmap pages of reference maps come last.
+class FileWriter {
+  public:
+    explicit FileWriter(const Database& db) : db_(db), catalog_(CatalogTable()) {
+        system_tables_ = SystemTables();
+        Place(catalog_, true);
+        for (const Table& t : system_tables_) Place(t, true);
+        for (const Table& t : db.tables) Place(t, false);
+    }
 
-void Database::Build(const std::filesystem::path& path) const {
-    const Table catalog_description = CatalogTable();
-    const std::vector<Table> system_tables = SystemTables();
-    std::vector<PlacedTable> placed;
-    std::set<std::string> names;
-    auto add = [&](const Table& table, bool system) {
-        if (!names.insert(table.name).second) {
-            throw std::invalid_argument("two tables named " + table.name);
+    void Write(const std::filesystem::path& path) {
+        for (int i = 0; i < 3; ++i) file_.Allocate();
+        ReserveMapRows();
+        ReserveDefinitions();
+        FillCatalog();
+        for (PlacedTable& p : placed_) {
+            p.writer = std::make_unique<detail::RowWriter>(file_, p.layout, p.tdef_pages.front());
+            for (const auto& row : p.table->rows) p.writer->Add(row);
+        }
+        for (PlacedTable& p : placed_) WriteMapsAndDefinition(p);
+        WriteHeader(file_.Page(0), db_);
+        detail::WriteGlobalUsageMap(file_);
+        file_.WriteTo(path);
+    }
+
+  private:
+    void Place(const Table& table, bool system) {
+        for (const PlacedTable& p : placed_) {
+            if (p.table->name == table.name) {
+                throw std::invalid_argument("two tables named " + table.name);
+            }
         }
         PlacedTable p;
         p.table = &table;
+        p.system = system;
         p.layout = detail::LayOut(table, system);
-        placed.push_back(std::move(p));
-    };
-    add(catalog_description, true);
-    for (const Table& t : system_tables) add(t, true);
-    for (const Table& t : tables) add(t, false);
-
-    detail::PageFile file;
-    for (int i = 0; i < 3; ++i) file.Allocate();  // header, global usage map, catalog TDEF
-
-    std::size_t map_row_count = 0;
-    for (const PlacedTable& p : placed) {
-        std::size_t long_values = 0;
-        for (const auto& c : p.layout.columns) long_values += c.long_value ? 1 : 0;
-        map_row_count += 2 + 2 * long_values;
+        placed_.push_back(std::move(p));
     }
-    std::vector<std::uint32_t> map_pages;
-    for (std::size_t i = 0; i < (map_row_count + kMapRowsPerPage - 1) / kMapRowsPerPage; ++i) {
-        map_pages.push_back(file.Allocate());
-        detail::InitDataPage(file.Page(map_pages.back()), 0);
+
+    static std::size_t MapRowCount(const PlacedTable& p) {
+        std::size_t rows = 2;
+        for (const auto& c : p.layout.columns) rows += c.long_value ? 2 : 0;
+        return rows;
     }
-    std::size_t next_map_row = 0;
-    for (PlacedTable& p : placed) {
-        std::size_t wanted = 2;
-        for (const auto& c : p.layout.columns) wanted += c.long_value ? 2 : 0;
-        for (std::size_t i = 0; i < wanted; ++i, ++next_map_row) {
-            p.map_rows.push_back(
-                detail::RowPointer(map_pages[next_map_row / kMapRowsPerPage],
-                                   static_cast<int>(next_map_row % kMapRowsPerPage)));
+
+    void ReserveMapRows() {
+        std::size_t total = 0;
+        for (const PlacedTable& p : placed_) total += MapRowCount(p);
+        std::vector<std::uint32_t> map_pages;
+        for (std::size_t i = 0; i < (total + kMapRowsPerPage - 1) / kMapRowsPerPage; ++i) {
+            map_pages.push_back(file_.Allocate());
+            detail::InitDataPage(file_.Page(map_pages.back()), 0);
+        }
+        std::size_t next = 0;
+        for (PlacedTable& p : placed_) {
+            for (std::size_t i = MapRowCount(p); i > 0; --i, ++next) {
+                p.map_rows.push_back(detail::RowPointer(map_pages[next / kMapRowsPerPage],
+                                                        static_cast<int>(next % kMapRowsPerPage)));
+            }
         }
     }
 
-    // Table definitions first, so that catalog rows can name their pages.
-    for (PlacedTable& p : placed) {
-        detail::DefinitionRefs sizing;
-        for (const auto& c : p.layout.columns) {
-            if (c.long_value) sizing.long_value_maps.emplace_back(0, 0);
+    // Definitions take their pages before any row does, so that catalog rows can name them.
+    void ReserveDefinitions() {
+        for (PlacedTable& p : placed_) {
+            detail::DefinitionRefs sizing;
+            for (const auto& c : p.layout.columns) {
+                if (c.long_value) sizing.long_value_maps.emplace_back(0, 0);
+            }
+            const std::size_t count =
+                detail::DefinitionPageCount(detail::TableDefinition(p.layout, sizing).size());
+            for (std::size_t i = 0; i < count; ++i) {
+                const bool catalog_start = &p == &placed_.front() && i == 0;
+                p.tdef_pages.push_back(catalog_start ? kCatalogPage : file_.Allocate());
+            }
         }
-        const std::size_t count =
-            detail::DefinitionPageCount(detail::TableDefinition(p.layout, sizing).size());
-        for (std::size_t i = 0; i < count; ++i) {
-            p.tdef_pages.push_back(&p == &placed.front() && i == 0 ? kCatalogPage
-                                                                   : file.Allocate());
+    }
+
+    void FillCatalog() {
+        const double date = db_.creation_date;
+        catalog_.rows = {
+            CatalogRow(kTablesId, kRootId, "Tables", kTypeContainer, kSystemFlags, date),
+            CatalogRow(kDatabasesId, kRootId, "Databases", kTypeContainer, kSystemFlags, date),
+            CatalogRow(kRelationshipsId, kRootId, "Relationships", kTypeContainer, kSystemFlags,
+                       date),
+            CatalogRow(kMSysDbId, kDatabasesId, "MSysDb", kTypeDatabase, kSystemFlags, date,
+                       detail::PropertyBlob(db_.database_properties, {})),
+        };
+        for (const PlacedTable& p : placed_) {
+            std::vector<std::pair<std::string, std::vector<Property>>> column_properties;
+            for (const Column& c : p.table->columns) {
+                column_properties.emplace_back(c.name, c.properties);
+            }
+            catalog_.rows.push_back(
+                CatalogRow(p.tdef_pages.front(), kTablesId, p.table->name, kTypeTable,
+                           p.system ? kSystemFlags : 0, date,
+                           detail::PropertyBlob(p.table->properties, column_properties)));
         }
+        catalog_.rows.push_back(
+            CatalogRow(INT32_MIN + 7, kDatabasesId, "SummaryInfo", kTypeDatabaseProperty, 0, date));
+        catalog_.rows.push_back(CatalogRow(INT32_MIN + 8, kDatabasesId, "UserDefined",
+                                           kTypeDatabaseProperty, 0, date,
+                                           detail::PropertyBlob(db_.user_defined_properties, {})));
     }
 
-    Table catalog = catalog_description;
-    const double date = creation_date;
-    catalog.rows = {
-        CatalogRow(kTablesId, kRootId, "Tables", kTypeContainer, kSystemFlags, date),
-        CatalogRow(kDatabasesId, kRootId, "Databases", kTypeContainer, kSystemFlags, date),
-        CatalogRow(kRelationshipsId, kRootId, "Relationships", kTypeContainer, kSystemFlags, date),
-        CatalogRow(kMSysDbId, kDatabasesId, "MSysDb", kTypeDatabase, kSystemFlags, date,
-                   detail::PropertyBlob(database_properties, {})),
-    };
-    for (std::size_t i = 0; i < placed.size(); ++i) {
-        const bool system = i < 1 + system_tables.size();
-        const Table& t = *placed[i].table;
-        std::vector<std::pair<std::string, std::vector<Property>>> column_properties;
-        for (const Column& c : t.columns) column_properties.emplace_back(c.name, c.properties);
-        catalog.rows.push_back(CatalogRow(placed[i].tdef_pages.front(), kTablesId, t.name,
-                                          kTypeTable, system ? kSystemFlags : 0, date,
-                                          detail::PropertyBlob(t.properties, column_properties)));
-    }
-    catalog.rows.push_back(
-        CatalogRow(INT32_MIN + 7, kDatabasesId, "SummaryInfo", kTypeDatabaseProperty, 0, date));
-    catalog.rows.push_back(CatalogRow(INT32_MIN + 8, kDatabasesId, "UserDefined",
-                                      kTypeDatabaseProperty, 0, date,
-                                      detail::PropertyBlob(user_defined_properties, {})));
-    placed.front().table = &catalog;
-
-    for (PlacedTable& p : placed) {
-        p.writer = std::make_unique<detail::RowWriter>(file, p.layout, p.tdef_pages.front());
-        for (const auto& row : p.table->rows) p.writer->Add(row);
-    }
-
-    for (PlacedTable& p : placed) {
+    void WriteMapsAndDefinition(const PlacedTable& p) {
         detail::DefinitionRefs refs;
         refs.row_count = static_cast<std::uint32_t>(p.table->rows.size());
         refs.used_map = p.map_rows[0];
         refs.free_map = p.map_rows[1];
-        std::vector<std::pair<std::set<std::uint32_t>, detail::MapKind>> maps;
-        const auto& data_pages = p.writer->DataPages();
-        const std::set<std::uint32_t> used(data_pages.begin(), data_pages.end());
-        const bool reference = p.table->usage_map == UsageMapStyle::Reference;
-        maps.emplace_back(used, reference ? detail::MapKind::Reference : detail::KindFor(used));
-        const auto free = PagesWithFreeSpace(file, data_pages);
-        maps.emplace_back(free, reference ? detail::MapKind::Reference : detail::KindFor(free));
-        std::size_t row_index = 2;
+        const bool forced = p.table->usage_map == UsageMapStyle::Reference;
+        std::vector<Bytes> rows;
+        auto add_maps = [&](const std::vector<std::uint32_t>& pages, bool reference) {
+            const std::set<std::uint32_t> used(pages.begin(), pages.end());
+            const std::set<std::uint32_t> free = PagesWithFreeSpace(file_, pages);
+            for (const auto* set : {&used, &free}) {
+                const auto kind = reference ? detail::MapKind::Reference : detail::KindFor(*set);
+                rows.push_back(detail::UsageMapRow(*set, kind, file_));
+            }
+        };
+        add_maps(p.writer->DataPages(), forced);
         for (const auto& c : p.layout.columns) {
             if (!c.long_value) continue;
-            const auto pages = p.writer->LongValuePages(c.number);
-            const std::set<std::uint32_t> lv_used(pages.begin(), pages.end());
-            const auto lv_free = PagesWithFreeSpace(file, pages);
-            maps.emplace_back(lv_used, detail::KindFor(lv_used));
-            maps.emplace_back(lv_free, detail::KindFor(lv_free));
-            refs.long_value_maps.emplace_back(p.map_rows[row_index], p.map_rows[row_index + 1]);
-            row_index += 2;
+            refs.long_value_maps.emplace_back(p.map_rows[rows.size()], p.map_rows[rows.size() + 1]);
+            add_maps(p.writer->LongValuePages(c.number), false);
         }
-        for (std::size_t i = 0; i < maps.size(); ++i) {
-            const Bytes row = detail::UsageMapRow(maps[i].first, maps[i].second, file);
-            const int placed_row = detail::AddRow(file.Page(p.map_rows[i] >> 8), row);
-            if (placed_row != static_cast<int>(p.map_rows[i] & 0xFF)) {
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            const int row = detail::AddRow(file_.Page(p.map_rows[i] >> 8), rows[i]);
+            if (row != static_cast<int>(p.map_rows[i] & 0xFF)) {
                 throw std::logic_error("usage map row landed out of order");
             }
         }
-        detail::WriteTableDefinition(file, p.tdef_pages, detail::TableDefinition(p.layout, refs));
+        detail::WriteTableDefinition(file_, p.tdef_pages, detail::TableDefinition(p.layout, refs));
     }
 
-    WriteHeader(file.Page(0), *this);
-    detail::WriteGlobalUsageMap(file);
-    file.WriteTo(path);
+    const Database& db_;
+    Table catalog_;
+    std::vector<Table> system_tables_;
+    std::vector<PlacedTable> placed_;
+    detail::PageFile file_;
+};
+
+}  // namespace
+
+void Database::Build(const std::filesystem::path& path) const {
+    FileWriter(*this).Write(path);
 }
 
 Table LanguagesTable(const std::vector<Language>& languages, bool with_toolbox_access) {

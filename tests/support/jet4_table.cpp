@@ -269,44 +269,14 @@ Bytes RowWriter::EncodeRow(const std::vector<Value>& values) {
         std::copy(bytes.begin(), bytes.end(), row.begin() + 2 + c.fixed_offset);
         present(c);
     }
-    // Variable-length values follow the fixed area in offset-table order.
-    for (int slot = 0; slot < layout_.var_count; ++slot) {
-        for (const ColumnLayout& c : layout_.columns) {
-            if (c.var_index != slot) continue;
-            var_offsets[static_cast<std::size_t>(slot)] = static_cast<std::uint16_t>(row.size());
-            const Value& value = values[c.number];
-            if (std::holds_alternative<std::monostate>(value)) break;
-            const std::string& raw = Expect<std::string>(value, c);
-            Bytes bytes;
-            switch (c.column.type) {
-                case ColumnType::Text: {
-                    const std::u16string text = Utf8ToUtf16(raw);
-                    if (text.size() > static_cast<std::size_t>(c.column.max_length)) {
-                        throw std::invalid_argument("text too long for column " + c.column.name);
-                    }
-                    bytes = JetText(text, c.compressed);
-                    break;
-                }
-                case ColumnType::Binary:
-                    if (raw.size() > static_cast<std::size_t>(c.column.max_length)) {
-                        throw std::invalid_argument("bytes too long for column " + c.column.name);
-                    }
-                    bytes.assign(raw.begin(), raw.end());
-                    break;
-                case ColumnType::Memo: {
-                    const std::u16string text = Utf8ToUtf16(raw);
-                    bytes = LongValueField(
-                        c, JetText(text, c.compressed && text.size() <= kMaxCompressedMemoChars));
-                    break;
-                }
-                default:
-                    bytes = LongValueField(c, Bytes(raw.begin(), raw.end()));
-                    break;
-            }
-            AppendBytes(row, bytes);
-            present(c);
-            break;
-        }
+    // Variable-length values follow the fixed area; LayOut numbered their slots in column order.
+    for (const ColumnLayout& c : layout_.columns) {
+        if (c.var_index < 0) continue;
+        var_offsets[static_cast<std::size_t>(c.var_index)] = static_cast<std::uint16_t>(row.size());
+        const Value& value = values[c.number];
+        if (std::holds_alternative<std::monostate>(value)) continue;
+        AppendBytes(row, VariableBytes(c, Expect<std::string>(value, c)));
+        present(c);
     }
     if (layout_.var_count > 0) {
         AppendU16(row, static_cast<std::uint16_t>(row.size()));  // end of the variable data
@@ -317,6 +287,31 @@ Bytes RowWriter::EncodeRow(const std::vector<Value>& values) {
     }
     AppendBytes(row, null_mask);
     return row;
+}
+
+Bytes RowWriter::VariableBytes(const ColumnLayout& c, const std::string& raw) {
+    const auto max_length = static_cast<std::size_t>(c.column.max_length);
+    switch (c.column.type) {
+        case ColumnType::Text: {
+            const std::u16string text = Utf8ToUtf16(raw);
+            if (text.size() > max_length) {
+                throw std::invalid_argument("text too long for column " + c.column.name);
+            }
+            return JetText(text, c.compressed);
+        }
+        case ColumnType::Binary:
+            if (raw.size() > max_length) {
+                throw std::invalid_argument("bytes too long for column " + c.column.name);
+            }
+            return Bytes(raw.begin(), raw.end());
+        case ColumnType::Memo: {
+            const std::u16string text = Utf8ToUtf16(raw);
+            return LongValueField(
+                c, JetText(text, c.compressed && text.size() <= kMaxCompressedMemoChars));
+        }
+        default:
+            return LongValueField(c, Bytes(raw.begin(), raw.end()));
+    }
 }
 
 Bytes RowWriter::LongValueField(const ColumnLayout& column, const Bytes& data) {

@@ -61,6 +61,7 @@ class RowWriter {
 
   private:
     Bytes EncodeRow(const std::vector<Value>& values);
+    Bytes VariableBytes(const ColumnLayout& column, const std::string& raw);
     Bytes LongValueField(const ColumnLayout& column, const Bytes& data);
 
     PageFile& file_;
