@@ -5,12 +5,12 @@
 #include <exception>
 #include <utility>
 
+#include "FTravix_layout.h"
 #include "app/focus_validation.h"
 #include "app/startup.h"
 #include "help/MHelp.h"
 #include "i18n/MResources.h"
 #include "i18n/tag_localisation.h"
-#include "ui_FTravix.h"
 
 namespace app {
 namespace {
