@@ -1,0 +1,158 @@
+// The byte-level pieces: RC4, page coding, text decoding, connect-text parsing, value text forms.
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "jet/database.h"
+#include "jet/page_channel.h"
+#include "jet/rc4.h"
+#include "jet/row_reader.h"
+#include "jet/text_codec.h"
+
+namespace {
+
+std::vector<std::uint8_t> bytesOf(const char* text) {
+    return std::vector<std::uint8_t>(text, text + std::strlen(text));
+}
+
+TEST(Rc4, MatchesThePublishedTestVectors) {
+    struct Case {
+        const char* key;
+        const char* plain;
+        std::vector<std::uint8_t> cipher;
+    };
+    const Case cases[] = {
+        {"Key", "Plaintext", {0xBB, 0xF3, 0x16, 0xE8, 0xD9, 0x40, 0xAF, 0x0A, 0xD3}},
+        {"Wiki", "pedia", {0x10, 0x21, 0xBF, 0x04, 0x20}},
+        {"Secret",
+         "Attack at dawn",
+         {0x45, 0xA0, 0x1F, 0x64, 0x5F, 0xC3, 0x5B, 0x38, 0x35, 0x52, 0x54, 0x4B, 0x9B, 0xF5}},
+    };
+    for (const Case& c : cases) {
+        auto data = bytesOf(c.plain);
+        jet::rc4Apply(bytesOf(c.key), data);
+        EXPECT_EQ(data, c.cipher) << c.key;
+        jet::rc4Apply(bytesOf(c.key), data);
+        EXPECT_EQ(data, bytesOf(c.plain)) << c.key;
+    }
+}
+
+TEST(PageCoding, RoundTripsAndLeavesTheHeaderPageAlone) {
+    std::vector<std::uint8_t> page(4096);
+    for (std::size_t i = 0; i < page.size(); ++i) page[i] = static_cast<std::uint8_t>(i * 7);
+    const auto original = page;
+
+    jet::PageChannel::codePage(0xA7B773E0, 5, page);
+    EXPECT_NE(page, original);
+    auto other = original;
+    jet::PageChannel::codePage(0xA7B773E0, 6, other);
+    EXPECT_NE(page, other) << "each page has its own key";
+    jet::PageChannel::codePage(0xA7B773E0, 5, page);
+    EXPECT_EQ(page, original);
+
+    jet::PageChannel::codePage(0xA7B773E0, 0, page);
+    EXPECT_EQ(page, original) << "page 0 is never page-coded";
+    jet::PageChannel::codePage(0, 5, page);
+    EXPECT_EQ(page, original) << "key 0 means an unencoded database";
+}
+
+TEST(TextCodec, DecodesJet4CompressedAndPlainText) {
+    struct Case {
+        std::vector<std::uint8_t> stored;
+        std::string utf8;
+    };
+    const Case cases[] = {
+        {{'A', 0, 'b', 0}, "Ab"},
+        {{0xFF, 0xFE, 'a', 'b', 'c'}, "abc"},
+        // Compressed, then a 0x00 switches to two bytes a character (U+041C), and back.
+        {{0xFF, 0xFE, 'x', 0x00, 0x1C, 0x04, 0x00, 'y'}, "x\xD0\x9Cy"},
+        {{0xFF, 0xFE}, ""},
+        {{0xFF, 0xFE, 0x00, 0x1C}, ""},  // a dangling half character is dropped, not read past
+        {{0x3D, 0xD8, 0x00, 0xDE}, "\xF0\x9F\x98\x80"},  // a surrogate pair
+        {{0x00, 0xD8}, "\xEF\xBF\xBD"},                  // an unpaired surrogate
+    };
+    for (const Case& c : cases) EXPECT_EQ(jet::decodeJet4Text(c.stored), c.utf8);
+}
+
+TEST(TextCodec, Cp1252BothWays) {
+    const std::vector<std::uint8_t> stored = {'a', 0x80, 0xE4, 0x9F, 0x81};
+    EXPECT_EQ(jet::decodeCodePage(stored, 1252), "a\xE2\x82\xAC\xC3\xA4\xC5\xB8\xC2\x81");
+    EXPECT_EQ(jet::utf8ToCp1252("a\xE2\x82\xAC\xC3\xA4"),
+              (std::vector<std::uint8_t>{'a', 0x80, 0xE4}));
+    EXPECT_FALSE(jet::utf8ToCp1252("\xD0\x9C").has_value()) << "Cyrillic has no cp1252 byte";
+    EXPECT_FALSE(jet::utf8ToUtf16("\xC3").has_value()) << "truncated UTF-8";
+}
+
+TEST(ConnectText, FindsThePasswordItem) {
+    struct Case {
+        const char* connect;
+        std::optional<std::string> password;
+    };
+    const Case cases[] = {
+        {";pwd=QTRMBXLNAHZWEP", "QTRMBXLNAHZWEP"},
+        {";PWD=secret", "secret"},
+        {"MS Access;Pwd=a b;", "a b"},
+        {";pwd=", ""},
+        {";uid=admin;pwd=x=y", "x=y"},
+        {"", std::nullopt},
+        {";uid=admin", std::nullopt},
+        {"pwdx=1", std::nullopt},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(jet::passwordFromConnect(c.connect), c.password) << c.connect;
+}
+
+TEST(ValueText, GivesEachTypeAStableForm) {
+    struct Case {
+        jet::Value value;
+        std::string text;
+    };
+    jet::Guid guid;
+    for (std::size_t i = 0; i < 16; ++i) guid.bytes[i] = static_cast<std::uint8_t>(i);
+    const Case cases[] = {
+        {jet::Null{}, "NULL"},
+        {true, "true"},
+        {std::int64_t{-42}, "-42"},
+        {0.1, "0.1"},
+        {1.5f, "1.5"},
+        {jet::Currency{35000}, "3.5000"},
+        {jet::Currency{-5}, "-0.0005"},
+        {jet::Currency{INT64_MIN}, "-922337203685477.5808"},
+        {jet::DateTime{27293.5}, "date:27293.5"},
+        {std::string("text"), "text"},
+        {jet::Bytes{0x00, 0xAB}, "0x00ab"},
+        {jet::Decimal{"-1.50"}, "-1.50"},
+        {guid, "{03020100-0504-0706-0809-0A0B0C0D0E0F}"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(jet::toText(c.value), c.text);
+}
+
+TEST(NumericValue, DecodesSignScaleAndWordOrder) {
+    struct Case {
+        std::vector<std::uint8_t> stored;
+        int scale;
+        std::string text;
+    };
+    std::vector<std::uint8_t> small(17, 0);
+    small[13] = 0xE2;  // least significant word comes last: 1250
+    small[14] = 0x04;
+    auto negative = small;
+    negative[0] = 0x80;
+    std::vector<std::uint8_t> high(17, 0);
+    high[1] = 1;  // the lowest byte of the most significant word: 2^96
+    const Case cases[] = {
+        {small, 2, "12.50"},
+        {negative, 2, "-12.50"},
+        {small, 0, "1250"},
+        {small, 6, "0.001250"},
+        {std::vector<std::uint8_t>(17, 0), 2, "0.00"},
+        {high, 0, "79228162514264337593543950336"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(jet::numericText(c.stored, c.scale), c.text);
+    EXPECT_THROW(jet::numericText(std::vector<std::uint8_t>(16, 0), 0), jet::JetError)
+        << "short value";
+}
+
+}  // namespace

@@ -1,0 +1,119 @@
+// NewPassword on copies of real files, checked by mdb-reader's decoding of the stored password and
+// by mdb-export's view of the data: set then clear restores the file byte for byte.
+
+#include <gtest/gtest.h>
+
+#include "jet/database.h"
+#include "tests/jet/test_files.h"
+#include "tests/support/oracles.h"
+
+namespace {
+
+const std::string kStandard = "QTRMBXLNAHZWEP";
+
+int errorOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const jet::JetError& error) {
+        return error.number();
+    }
+    return 0;
+}
+
+std::vector<fixture::RowSet> exportAll(const std::filesystem::path& file) {
+    std::vector<fixture::RowSet> out;
+    auto dump = fixture::DumpWithMdbReader(file);
+    if (!dump) return out;
+    for (const auto& table : dump->tables) {
+        out.push_back(
+            fixture::MdbExportRows(file, table.name, table.column_names, table.column_types)
+                .value_or(fixture::RowSet{}));
+    }
+    return out;
+}
+
+class PasswordRoundTrip : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(PasswordRoundTrip, SetThenClearLeavesTheFileAsItWas) {
+    jettest::ScratchDir dir;
+    const auto path = dir.copyOf(GetParam());
+    const auto original = jettest::readBytes(path);
+    const auto exportedBefore = exportAll(path);
+    ASSERT_FALSE(exportedBefore.empty());
+
+    jet::Database::Open(path.string())->NewPassword("", kStandard);
+    const auto afterSet = jettest::readBytes(path);
+    ASSERT_EQ(afterSet.size(), original.size());
+    for (std::size_t i = 0; i < original.size(); ++i) {
+        if (afterSet[i] != original[i]) {
+            ASSERT_TRUE(i >= 0x42 && i < 0x42 + 40)
+                << "byte " << i << " outside the password changed";
+        }
+    }
+    const auto dump = fixture::DumpWithMdbReader(path, {"--password", kStandard});
+    ASSERT_TRUE(dump.has_value());
+    EXPECT_EQ(dump->password, kStandard);
+    EXPECT_EQ(exportAll(path), exportedBefore);
+    EXPECT_EQ(errorOf([&] { jet::Database::Open(path.string()); }), jet::kNotAValidPassword);
+    EXPECT_EQ(jet::Database::Open(path.string(), {.connect = ";pwd=" + kStandard})->password(),
+              kStandard);
+
+    jet::Database::Open(path.string(), {.connect = ";pwd=" + kStandard})
+        ->NewPassword(kStandard, "");
+    EXPECT_EQ(jettest::readBytes(path), original);
+    const auto cleared = fixture::DumpWithMdbReader(path);
+    ASSERT_TRUE(cleared.has_value());
+    EXPECT_FALSE(cleared->password.has_value());
+}
+
+TEST_P(PasswordRoundTrip, RefusesAWrongOldPasswordOrAnOverlongNewOne) {
+    jettest::ScratchDir dir;
+    const auto path = dir.copyOf(GetParam());
+    const auto original = jettest::readBytes(path);
+    {
+        auto db = jet::Database::Open(path.string());
+        EXPECT_EQ(errorOf([&] { db->NewPassword("something", kStandard); }),
+                  jet::kNotAValidPassword);
+        EXPECT_EQ(errorOf([&] { db->NewPassword("", std::string(21, 'x')); }),
+                  jet::kInvalidArgument);
+        EXPECT_EQ(errorOf([&] { db->NewPassword("", std::string(20, 'x')); }), 0);
+        EXPECT_EQ(db->password(), std::string(20, 'x'));
+        EXPECT_EQ(errorOf([&] { db->NewPassword("", ""); }), jet::kNotAValidPassword);
+        EXPECT_EQ(errorOf([&] { db->NewPassword(std::string(20, 'x'), ""); }), 0);
+    }
+    EXPECT_EQ(jettest::readBytes(path), original);
+    auto readOnly = jet::Database::Open(path.string(), {.readOnly = true});
+    EXPECT_EQ(errorOf([&] { readOnly->NewPassword("", kStandard); }), jet::kReadOnly);
+}
+
+INSTANTIATE_TEST_SUITE_P(Jet3AndJet4, PasswordRoundTrip,
+                         ::testing::Values("jet4/V2003_no-password.mdb", "jet4/testV2003.mdb",
+                                           "jet4/db-enc.mdb", "jet3/V1997_no-password.mdb",
+                                           "jet3/db97-enc.mdb"),
+                         [](const auto& info) {
+                             std::string name = info.param;
+                             for (char& c : name) {
+                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                             }
+                             return name;
+                         });
+
+TEST(Password, AProtectedFileKeepsItsPasswordWhenTheOldOneIsWrong) {
+    jettest::ScratchDir dir;
+    const auto path = dir.copyOf("jet4/V2003_with-password.mdb");
+    const auto original = jettest::readBytes(path);
+    EXPECT_EQ(errorOf([&] { jet::Database::Open(path.string())->NewPassword("", kStandard); }),
+              jet::kNotAValidPassword);
+    {
+        auto db = jet::Database::Open(path.string(), {.connect = ";pwd=password"});
+        EXPECT_EQ(errorOf([&] { db->NewPassword("", kStandard); }), jet::kNotAValidPassword);
+        EXPECT_EQ(errorOf([&] { db->NewPassword("Password", kStandard); }),
+                  jet::kNotAValidPassword);
+    }
+    EXPECT_EQ(jettest::readBytes(path), original);
+    const auto dump = fixture::DumpWithMdbReader(path, {"--password", "password"});
+    ASSERT_TRUE(dump.has_value());
+    EXPECT_EQ(dump->password, "password");
+}
+
+}  // namespace
