@@ -142,7 +142,7 @@ TEST(TravixCli, WrongCommandLinesPrintUsageAndExitTwo) {
         {"password", "reset", file.string()},
         {"password", "set"},
         {"Probe", file.string()},
-        {"show", file.string()},
+        {"frobnicate", file.string()},
     };
     for (const auto& args : cases) {
         const Outcome outcome = RunCli(scratch, args);
