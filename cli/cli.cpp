@@ -15,6 +15,7 @@ constexpr std::array kCommands{
     Command{"probe", "PATH", Probe, 1},
     Command{"password set", "PATH", PasswordSet, 1},
     Command{"password clear", "PATH", PasswordClear, 1},
+    Command{"show", "PATH [--json]", Show, 1, 1},
 };
 
 void PrintUsage(std::ostream& err) {
@@ -49,7 +50,8 @@ int Run(Arguments args, std::ostream& out, std::ostream& err) {
             used = words;
         }
     }
-    if (found == nullptr || args.size() - used != found->arity) {
+    if (found == nullptr || args.size() - used < found->arity ||
+        args.size() - used > found->arity + found->optionalArity) {
         PrintUsage(err);
         return kExitUsage;
     }

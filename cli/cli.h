@@ -22,6 +22,7 @@ struct Command {
     // arguments is not the handler's business: Run checks it against `arity` first.
     int (*run)(Arguments args, std::ostream& out, std::ostream& err);
     std::size_t arity;
+    std::size_t optionalArity = 0;  // how many more arguments may follow
 };
 
 // Dispatches `args` (without the program name) to its command. Usage errors print the usage text

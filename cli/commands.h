@@ -12,5 +12,7 @@ int Probe(Arguments args, std::ostream& out, std::ostream& err);
 // password set PATH / password clear PATH: puts the standard password on or takes it off.
 int PasswordSet(Arguments args, std::ostream& out, std::ostream& err);
 int PasswordClear(Arguments args, std::ostream& out, std::ostream& err);
+// show PATH [--json]: the state, format, component levels and language releases of a project.
+int Show(Arguments args, std::ostream& out, std::ostream& err);
 
 }  // namespace cli
