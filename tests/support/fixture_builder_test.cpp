@@ -7,6 +7,7 @@
 #include <cmath>
 #include <ctime>
 #include <fstream>
+#include <map>
 #include <set>
 
 #include "tests/support/jet4_builder.h"
@@ -148,7 +149,11 @@ struct PageCensus {
     int pages = 0;
     int chained_tdefs = 0;  // TDEF pages pointing at a next one
     int lval_pages = 0;
-    int bitmap_pages = 0;  // type 0x05: pages of reference usage maps
+    int bitmap_pages = 0;                     // type 0x05: pages of reference usage maps
+    int deleted_rows = 0;                     // row offset flags 0xC000
+    int pointer_rows = 0;                     // 0x4000 alone
+    int moved_rows = 0;                       // 0x8000 alone
+    std::map<unsigned, int> user_row_widths;  // column counts of the live rows of user tables
 };
 
 PageCensus Census(const std::filesystem::path& file) {
@@ -162,6 +167,22 @@ PageCensus Census(const std::filesystem::path& file) {
         }
         if (page[0] == 0x01 && page.compare(4, 4, "LVAL") == 0) ++census.lval_pages;
         if (page[0] == 0x05) ++census.bitmap_pages;
+        const auto u16 = [&](std::size_t at) {
+            return static_cast<unsigned>(static_cast<unsigned char>(page[at]) |
+                                         static_cast<unsigned char>(page[at + 1]) << 8);
+        };
+        if (page[0] != 0x01 || page.compare(4, 4, "LVAL") == 0) continue;
+        for (unsigned row = 0; row < u16(12) && 14 + row * 2 < 4096; ++row) {
+            const unsigned flags = u16(14 + row * 2) & 0xC000;
+            census.deleted_rows += flags == 0xC000 ? 1 : 0;
+            census.pointer_rows += flags == 0x4000 ? 1 : 0;
+            census.moved_rows += flags == 0x8000 ? 1 : 0;
+            const unsigned start = u16(14 + row * 2) & 0x1FFF;
+            const bool user_table = u16(4) > 2 || u16(6) > 0;  // catalog and maps own pages 0-2
+            if ((flags & 0x4000) == 0 && user_table && start + 1 < 4096) {
+                ++census.user_row_widths[u16(start)];
+            }
+        }
     }
     return census;
 }
@@ -360,6 +381,36 @@ TEST_F(FixtureBuilderTest, ReferenceUsageMaps) {
     EXPECT_GE(census.bitmap_pages, 3);  // Forced, Big, and the global map past 512 pages
 }
 
+TEST_F(FixtureBuilderTest, ShortDeletedAndRelocatedRowsReadAsAccessMeansThem) {
+    using T = ColumnType;
+    Table t{"Legacy",
+            {{"Id", T::Long},
+             {"Name", T::Text, 20},
+             {"Done", T::Boolean},
+             {"Later", T::Long},
+             {"LaterText", T::Text, 20},
+             {"LaterFlag", T::Boolean},
+             {"LaterMemo", T::Memo}},
+            {}};
+    t.stored_columns = 3;  // the last four were added after the rows were written
+    for (std::int64_t i = 0; i < 600; ++i) {
+        t.rows.push_back({i, "name " + std::to_string(i), i % 3 == 0, kNull, kNull, false, kNull});
+    }
+    for (std::int64_t i = 0; i < 40; ++i) {
+        t.deleted_rows.push_back({-i, std::string("gone"), true, kNull, kNull, kNull, kNull});
+    }
+    t.relocated_rows = {0, 1, 250, 599};
+    Database db;
+    db.tables.push_back(t);
+    const auto file = dir_.path() / "legacy.mdb";
+    ExpectReadersAgree(db, file);
+    const PageCensus census = Census(file);
+    EXPECT_EQ(census.deleted_rows, 40);
+    EXPECT_EQ(census.pointer_rows, 4);
+    EXPECT_EQ(census.moved_rows, 4);
+    EXPECT_EQ(census.user_row_widths, (std::map<unsigned, int>{{3, 600}}));
+}
+
 TEST_F(FixtureBuilderTest, PasswordIsStoredAsReadersDecodeIt) {
     const std::vector<std::optional<std::string>> passwords{
         std::nullopt, std::string(""), std::string("Secret-123"),
@@ -436,6 +487,19 @@ TEST_F(FixtureBuilderTest, DescriptionsJetCannotStoreAreRefused) {
          [&] {
              Database db = one({"T", {{"A", T::Long}}, {}});
              db.tables[0].properties = {{"", std::int32_t{1}}};
+             return db;
+         }()},
+        {"value in a column rows do not store",
+         [&] {
+             Database db =
+                 one({"T", {{"A", T::Long}, {"B", T::Long}}, {{std::int64_t{1}, std::int64_t{2}}}});
+             db.tables[0].stored_columns = 1;
+             return db;
+         }()},
+        {"relocating a missing row",
+         [&] {
+             Database db = one({"T", {{"A", T::Long}}, {{std::int64_t{1}}}});
+             db.tables[0].relocated_rows = {1};
              return db;
          }()},
         {"bad UTF-8", one({"T", {{"A", T::Text, 9}}, {{std::string("\xC3")}}})},

@@ -1,5 +1,6 @@
 #include "tests/support/jet4_builder.h"
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <set>
@@ -7,6 +8,7 @@
 
 #include "tests/support/jet4_pages.h"
 #include "tests/support/jet4_properties.h"
+#include "tests/support/jet4_rows.h"
 #include "tests/support/jet4_table.h"
 
 namespace fixture {
@@ -166,8 +168,7 @@ class FileWriter {
         ReserveDefinitions();
         FillCatalog();
         for (PlacedTable& p : placed_) {
-            p.writer = std::make_unique<detail::RowWriter>(file_, p.layout, p.tdef_pages.front());
-            for (const auto& row : p.table->rows) p.writer->Add(row);
+            WriteRows(p);
         }
         for (PlacedTable& p : placed_) WriteMapsAndDefinition(p);
         WriteHeader(file_.Page(0), db_);
@@ -187,6 +188,25 @@ class FileWriter {
         p.system = system;
         p.layout = detail::LayOut(table, system);
         placed_.push_back(std::move(p));
+    }
+
+    void WriteRows(PlacedTable& p) {
+        const Table& t = *p.table;
+        p.writer = std::make_unique<detail::RowWriter>(file_, p.layout, p.tdef_pages.front(),
+                                                       t.stored_columns);
+        for (std::size_t i = 0; i < std::max(t.rows.size(), t.deleted_rows.size()); ++i) {
+            if (i < t.rows.size()) {
+                const bool moved = t.relocated_rows.count(i) > 0;
+                p.writer->Add(t.rows[i],
+                              moved ? detail::RowFate::Relocated : detail::RowFate::Live);
+            }
+            if (i < t.deleted_rows.size())
+                p.writer->Add(t.deleted_rows[i], detail::RowFate::Deleted);
+        }
+        if (!t.relocated_rows.empty() && *t.relocated_rows.rbegin() >= t.rows.size()) {
+            throw std::invalid_argument("table " + t.name + " relocates a row it does not have");
+        }
+        p.writer->Finish();
     }
 
     static std::size_t MapRowCount(const PlacedTable& p) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <set>
 #include <string>
 #include <variant>
 #include <vector>
@@ -58,6 +59,16 @@ struct Table {
     // The table's own properties; with its columns' ones they make its catalog row's LvProp,
     // which stays NULL when there are none.
     std::vector<Property> properties = {};
+
+    // Shapes Access leaves in real files, for readers to cope with. Rows store only the first
+    // `stored_columns` columns (0: all), as rows written before the others were added; readers
+    // see NULL (Booleans false) there, so such rows must hold NULL/false in those columns.
+    std::size_t stored_columns = 0;
+    // Indexes into `rows` of rows that moved: each leaves a pointer row in place and lives on a
+    // later page of the table.
+    std::set<std::size_t> relocated_rows = {};
+    // Rows written and then deleted; they are interleaved with `rows` and no reader returns them.
+    std::vector<std::vector<Value>> deleted_rows = {};
 };
 
 struct Database {

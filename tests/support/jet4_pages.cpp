@@ -51,7 +51,7 @@ int AddRow(Bytes& page, const Bytes& row) {
     const int rows = RowCount(page);
     const std::size_t free = static_cast<std::size_t>(page[2] | page[3] << 8);
     if (rows >= kMaxRowsPerPage || row.size() + 2 > free || row.empty()) return -1;
-    const std::size_t end = rows == 0 ? kPageSize : OffsetOf(page, rows - 1);
+    const std::size_t end = rows == 0 ? kPageSize : OffsetOf(page, rows - 1) & 0x1FFF;
     const std::size_t start = end - row.size();
     std::copy(row.begin(), row.end(), page.begin() + static_cast<std::ptrdiff_t>(start));
     PutU16(page, kRowCountOffset + 2 + static_cast<std::size_t>(rows) * 2,
@@ -66,13 +66,14 @@ std::size_t RowStart(const Bytes& page, int row) {
 }
 
 std::uint32_t RowPacker::Add(const Bytes& row) {
-    if (!pages_.empty()) {
+    if (!pages_.empty() && !fresh_page_) {
         const int placed = AddRow(file_.Page(pages_.back()), row);
         if (placed >= 0) return RowPointer(pages_.back(), placed);
     }
     const std::uint32_t page = file_.Allocate();
     InitDataPage(file_.Page(page), owner_);
     pages_.push_back(page);
+    fresh_page_ = false;
     const int placed = AddRow(file_.Page(page), row);
     if (placed < 0) throw std::length_error("row larger than a page");
     return RowPointer(page, placed);

@@ -53,12 +53,15 @@ class RowPacker {
   public:
     RowPacker(PageFile& file, std::uint32_t owner) : file_(file), owner_(owner) {}
     std::uint32_t Add(const Bytes& row);  // returns the row pointer
+    // The next row goes to a fresh page whatever room the current one has left.
+    void StartNewPage() { fresh_page_ = true; }
     const std::vector<std::uint32_t>& Pages() const { return pages_; }
 
   private:
     PageFile& file_;
     std::uint32_t owner_;
     std::vector<std::uint32_t> pages_;
+    bool fresh_page_ = false;
 };
 
 enum class MapKind { Inline, Reference };

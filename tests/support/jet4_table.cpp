@@ -14,10 +14,6 @@ constexpr std::size_t kTdefPageHeaderSize = 8;
 constexpr std::uint16_t kGeneralSortOrder = 0x0409;
 constexpr std::size_t kMaxNameLength = 64;
 constexpr std::size_t kMaxColumns = 255;
-constexpr std::size_t kMaxRowSize = 4060;
-constexpr std::size_t kMaxInlineLongValue = 64;
-constexpr std::size_t kMaxLongValueRow = 4076;
-constexpr std::size_t kMaxCompressedMemoChars = 1024;
 constexpr std::uint8_t kFlagFixed = 0x01;
 constexpr std::uint8_t kFlagNullable = 0x02;
 constexpr std::uint8_t kFlagSystemColumn = 0x10;
@@ -58,44 +54,6 @@ void CheckName(const std::string& name, const std::string& what) {
     if (units == 0 || units > kMaxNameLength) {
         throw std::invalid_argument(what + " name must have 1 to 64 characters: '" + name + "'");
     }
-}
-
-template <typename T>
-const T& Expect(const Value& value, const ColumnLayout& column) {
-    if (const T* held = std::get_if<T>(&value)) return *held;
-    throw std::invalid_argument("value of the wrong kind for column " + column.column.name);
-}
-
-std::int64_t ExpectInteger(const Value& value, const ColumnLayout& column, std::int64_t low,
-                           std::int64_t high) {
-    const std::int64_t v = Expect<std::int64_t>(value, column);
-    if (v < low || v > high) {
-        throw std::invalid_argument("value out of range for column " + column.column.name);
-    }
-    return v;
-}
-
-Bytes FixedBytes(const ColumnLayout& column, const Value& value) {
-    Bytes out;
-    switch (column.column.type) {
-        case ColumnType::Byte:
-            out.push_back(static_cast<std::uint8_t>(ExpectInteger(value, column, 0, 255)));
-            break;
-        case ColumnType::Integer:
-            AppendU16(out, static_cast<std::uint16_t>(ExpectInteger(value, column, -32768, 32767)));
-            break;
-        case ColumnType::Long:
-            AppendU32(out, static_cast<std::uint32_t>(
-                               ExpectInteger(value, column, INT32_MIN, INT32_MAX)));
-            break;
-        case ColumnType::Double:
-        case ColumnType::DateTime:
-            AppendF64(out, Expect<double>(value, column));
-            break;
-        default:
-            throw std::logic_error("not a fixed-length column");
-    }
-    return out;
 }
 
 }  // namespace
@@ -221,135 +179,6 @@ void WriteTableDefinition(PageFile& file, const std::vector<std::uint32_t>& page
                                               : 0));
         PutU32(page, 4, i + 1 < pages.size() ? pages[i + 1] : 0);
     }
-}
-
-RowWriter::RowWriter(PageFile& file, const TableLayout& layout, std::uint32_t tdef_page)
-    : file_(file), layout_(layout), data_(file, tdef_page) {
-    for (const ColumnLayout& c : layout.columns) {
-        if (c.long_value) long_values_.emplace(c.number, RowPacker(file, kLvalOwner));
-    }
-}
-
-std::vector<std::uint32_t> RowWriter::LongValuePages(std::uint16_t column_number) const {
-    return long_values_.at(column_number).Pages();
-}
-
-void RowWriter::Add(const std::vector<Value>& values) {
-    if (values.size() != layout_.columns.size()) {
-        throw std::invalid_argument("row of table " + layout_.name + " has " +
-                                    std::to_string(values.size()) + " values for " +
-                                    std::to_string(layout_.columns.size()) + " columns");
-    }
-    const Bytes row = EncodeRow(values);
-    if (row.size() > kMaxRowSize) {
-        throw std::invalid_argument("row of table " + layout_.name + " is over 4060 bytes");
-    }
-    data_.Add(row);
-}
-
-Bytes RowWriter::EncodeRow(const std::vector<Value>& values) {
-    const std::size_t columns = layout_.columns.size();
-    Bytes row;
-    AppendU16(row, static_cast<std::uint16_t>(columns));
-    row.resize(2 + layout_.fixed_size, 0);
-    Bytes null_mask((columns + 7) / 8, 0);
-    std::vector<std::uint16_t> var_offsets(static_cast<std::size_t>(layout_.var_count), 0);
-    auto present = [&](const ColumnLayout& c) {
-        null_mask[c.number / 8] |= static_cast<std::uint8_t>(1u << (c.number % 8));
-    };
-    for (const ColumnLayout& c : layout_.columns) {
-        const Value& value = values[c.number];
-        const bool is_null = std::holds_alternative<std::monostate>(value);
-        if (c.column.type == ColumnType::Boolean) {
-            if (!is_null && Expect<bool>(value, c)) present(c);
-            continue;
-        }
-        if (c.var_index >= 0 || is_null) continue;
-        const Bytes bytes = FixedBytes(c, value);
-        std::copy(bytes.begin(), bytes.end(), row.begin() + 2 + c.fixed_offset);
-        present(c);
-    }
-    // Variable-length values follow the fixed area; LayOut numbered their slots in column order.
-    for (const ColumnLayout& c : layout_.columns) {
-        if (c.var_index < 0) continue;
-        var_offsets[static_cast<std::size_t>(c.var_index)] = static_cast<std::uint16_t>(row.size());
-        const Value& value = values[c.number];
-        if (std::holds_alternative<std::monostate>(value)) continue;
-        AppendBytes(row, VariableBytes(c, Expect<std::string>(value, c)));
-        present(c);
-    }
-    if (layout_.var_count > 0) {
-        AppendU16(row, static_cast<std::uint16_t>(row.size()));  // end of the variable data
-        for (int slot = layout_.var_count - 1; slot >= 0; --slot) {
-            AppendU16(row, var_offsets[static_cast<std::size_t>(slot)]);
-        }
-        AppendU16(row, static_cast<std::uint16_t>(layout_.var_count));
-    }
-    AppendBytes(row, null_mask);
-    return row;
-}
-
-Bytes RowWriter::VariableBytes(const ColumnLayout& c, const std::string& raw) {
-    const auto max_length = static_cast<std::size_t>(c.column.max_length);
-    switch (c.column.type) {
-        case ColumnType::Text: {
-            const std::u16string text = Utf8ToUtf16(raw);
-            if (text.size() > max_length) {
-                throw std::invalid_argument("text too long for column " + c.column.name);
-            }
-            return JetText(text, c.compressed);
-        }
-        case ColumnType::Binary:
-            if (raw.size() > max_length) {
-                throw std::invalid_argument("bytes too long for column " + c.column.name);
-            }
-            return Bytes(raw.begin(), raw.end());
-        case ColumnType::Memo: {
-            const std::u16string text = Utf8ToUtf16(raw);
-            return LongValueField(
-                c, JetText(text, c.compressed && text.size() <= kMaxCompressedMemoChars));
-        }
-        default:
-            return LongValueField(c, Bytes(raw.begin(), raw.end()));
-    }
-}
-
-Bytes RowWriter::LongValueField(const ColumnLayout& column, const Bytes& data) {
-    if (data.size() >= (1u << 24)) throw std::invalid_argument("long value over 16 MB");
-    Bytes field;
-    const auto length = static_cast<std::uint32_t>(data.size());
-    if (data.size() <= kMaxInlineLongValue) {
-        AppendU32(field, length | 0x80000000u);
-        AppendU32(field, 0);
-        AppendU32(field, 0);
-        AppendBytes(field, data);
-        return field;
-    }
-    RowPacker& lval = long_values_.at(column.number);
-    if (data.size() <= kMaxLongValueRow) {
-        AppendU32(field, length | 0x40000000u);
-        AppendU32(field, lval.Add(data));
-        AppendU32(field, 0);
-        return field;
-    }
-    // A chain: each row starts with the pointer to the next one; the last points nowhere.
-    const std::size_t chunk = kMaxLongValueRow - 4;
-    std::vector<std::uint32_t> links;
-    for (std::size_t at = 0; at < data.size(); at += chunk) {
-        Bytes row(4, 0);
-        const std::size_t take = std::min(chunk, data.size() - at);
-        row.insert(row.end(), data.begin() + static_cast<std::ptrdiff_t>(at),
-                   data.begin() + static_cast<std::ptrdiff_t>(at + take));
-        links.push_back(lval.Add(row));
-    }
-    for (std::size_t i = 0; i + 1 < links.size(); ++i) {
-        Bytes& page = file_.Page(links[i] >> 8);
-        PutU32(page, RowStart(page, static_cast<int>(links[i] & 0xFF)), links[i + 1]);
-    }
-    AppendU32(field, length);
-    AppendU32(field, links.front());
-    AppendU32(field, 0);
-    return field;
 }
 
 }  // namespace fixture::detail

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <vector>
 
 #include "tests/support/jet4_builder.h"
@@ -48,26 +47,5 @@ std::size_t DefinitionPageCount(std::size_t definition_size);
 // Writes the definition over `pages` (first page first), chaining them with next-page pointers.
 void WriteTableDefinition(PageFile& file, const std::vector<std::uint32_t>& pages,
                           const Bytes& definition);
-
-// Writes a table's rows into data pages owned by its TDEF page and its long values into LVAL
-// pages, one set of LVAL pages per long value column (each column has its own usage map).
-class RowWriter {
-  public:
-    RowWriter(PageFile& file, const TableLayout& layout, std::uint32_t tdef_page);
-    void Add(const std::vector<Value>& values);
-
-    const std::vector<std::uint32_t>& DataPages() const { return data_.Pages(); }
-    std::vector<std::uint32_t> LongValuePages(std::uint16_t column_number) const;
-
-  private:
-    Bytes EncodeRow(const std::vector<Value>& values);
-    Bytes VariableBytes(const ColumnLayout& column, const std::string& raw);
-    Bytes LongValueField(const ColumnLayout& column, const Bytes& data);
-
-    PageFile& file_;
-    const TableLayout& layout_;
-    RowPacker data_;
-    std::map<std::uint16_t, RowPacker> long_values_;
-};
 
 }  // namespace fixture::detail
