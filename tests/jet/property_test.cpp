@@ -1,0 +1,133 @@
+// Property blobs (MR2/KKD) of real files read the same through our engine as through mdb-prop:
+// every table's blob and the database's custom properties ("UserDefined" under "Databases").
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <sstream>
+#include <tuple>
+
+#include "jet/database.h"
+#include "tests/jet/test_files.h"
+#include "tests/support/json.h"
+#include "tests/support/run_command.h"
+
+namespace {
+
+// (map name, property name, value as mdb-prop prints it)
+using PropertySet = std::set<std::tuple<std::string, std::string, std::string>>;
+
+std::string hexDigits(const jet::Bytes& bytes) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string out;
+    for (const auto b : bytes) {
+        out.push_back(kDigits[b >> 4]);
+        out.push_back(kDigits[b & 0xF]);
+    }
+    return out;
+}
+
+// mdb-prop prints Booleans as yes/no, binary as its length, and a 16-byte "GUID" as a GUID (its
+// digits are compared here without the dashes, which mdb-prop places its own way).
+std::string asMdbProp(const jet::Property& property) {
+    if (const auto* b = std::get_if<bool>(&property.value)) return *b ? "yes" : "no";
+    if (const auto* bytes = std::get_if<jet::Bytes>(&property.value)) {
+        if (property.name == "GUID" && bytes->size() == 16) {
+            const jet::Bytes& g = *bytes;
+            const jet::Bytes ordered = {g[3], g[2], g[1],  g[0],  g[5],  g[4],  g[7],  g[6],
+                                        g[8], g[9], g[10], g[11], g[12], g[13], g[14], g[15]};
+            return "{" + hexDigits(ordered) + "}";
+        }
+        return "(binary data of length " + std::to_string(bytes->size()) + ")";
+    }
+    return jet::toText(property.value);
+}
+
+PropertySet ours(const jet::PropertyBlob& blob) {
+    PropertySet out;
+    for (const jet::PropertyMap& map : blob.maps()) {
+        for (const jet::Property& property : map.properties) {
+            out.emplace(map.name.empty() ? "(none)" : map.name, property.name, asMdbProp(property));
+        }
+    }
+    return out;
+}
+
+PropertySet mdbProp(const std::filesystem::path& file, const std::string& object) {
+    const auto result = fixture::RunCommand({"mdb-prop", file.string(), object});
+    PropertySet out;
+    std::istringstream lines(result.out);
+    std::string line;
+    std::string map;
+    while (std::getline(lines, line)) {
+        if (line.rfind("name: ", 0) == 0) {
+            map = line.substr(6);
+        } else if (!line.empty() && line[0] == '\t') {
+            const std::size_t colon = line.find(": ");
+            std::string value = line.substr(colon + 2);
+            if (line.substr(1, colon - 1) == "GUID") std::erase(value, '-');
+            out.emplace(map, line.substr(1, colon - 1), value);
+        }
+    }
+    return out;
+}
+
+class PropertiesOf : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(PropertiesOf, EveryTableAndTheCustomPropertiesMatchMdbProp) {
+    const auto file = jettest::jetFile(GetParam());
+    auto db = jet::Database::Open(file.string(), {.readOnly = true});
+    int compared = 0;
+    for (const std::string& name : db->tableNames()) {
+        SCOPED_TRACE(name);
+        const auto blob = db->OpenTable(name).properties();
+        ASSERT_TRUE(blob.has_value()) << "every table made by Access has a property blob";
+        EXPECT_EQ(ours(*blob), mdbProp(file, name));
+        ++compared;
+    }
+    // mdb-prop shows the previous object's blob for an object without one, so only a blob we
+    // found can be compared.
+    if (const auto custom = db->customProperties()) {
+        EXPECT_EQ(ours(*custom), mdbProp(file, "UserDefined"));
+        EXPECT_NE(custom->objectProperties().find("replicateproject"), nullptr)
+            << "names ignore case";
+        ++compared;
+    }
+    if (db->tableNames().empty()) EXPECT_EQ(compared, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    RealFiles, PropertiesOf,
+    ::testing::Values("jet3/testV1997.mdb", "jet3/db97-enc.mdb", "jet3/testIndexCodesV1997.mdb",
+                      "jet3/overflowTestV1997.mdb", "jet4/testV2003.mdb", "jet4/testV2000.mdb",
+                      "jet4/db-enc.mdb", "jet4/emptyV2003.mdb", "jet4/delColTestV2003.mdb",
+                      "jet4/bigIndexTestV2003.mdb", "jet4/fixedNumericTestV2003.mdb"),
+    [](const auto& info) {
+        std::string name = info.param;
+        for (char& c : name) {
+            if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+        }
+        return name;
+    });
+
+TEST(Properties, AnObjectWithoutABlobHasNone) {
+    // In this file "UserDefined" exists but its LvProp is empty, as mdb-reader also reads it.
+    const auto file = jettest::jetFile("jet4/V2003_no-password.mdb");
+    auto db = jet::Database::Open(file.string(), {.readOnly = true});
+    EXPECT_FALSE(db->customProperties().has_value());
+    const auto dump =
+        fixture::RunCommand({"node", std::string(TRAVIX_ORACLES_DIR) + "/mdb-dump.mjs",
+                             file.string(), "--system", "--table", "MSysObjects"});
+    ASSERT_EQ(dump.exit_code, 0);
+    const auto doc = fixture::json::Parse(dump.out);
+    bool found = false;
+    for (const auto& row : doc["tables"].AsArray()[0]["rows"].AsArray()) {
+        if (row["Name"].AsString() == "UserDefined") {
+            found = true;
+            EXPECT_TRUE(row["LvProp"].IsNull());
+        }
+    }
+    EXPECT_TRUE(found);
+}
+
+}  // namespace
