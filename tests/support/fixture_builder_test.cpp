@@ -424,6 +424,17 @@ TEST_F(FixtureBuilderTest, PasswordIsStoredAsReadersDecodeIt) {
     }
 }
 
+TEST_F(FixtureBuilderTest, EncodedDatabaseReadsTheSame) {
+    Database db = ProjectDatabase({{1031, "German", "DE", "Deutsch", true}}, true, "Secret");
+    db.database_key = 0x6B39DAC7;
+    db.tables.push_back(AllTypesTable());
+    Table memo{"Memo", {{"Body", ColumnType::Memo}}, {{Omegas(3000)}, {std::string("short")}}};
+    db.tables.push_back(memo);
+    const auto file = dir_.path() / "encoded.mdb";
+    ExpectReadersAgree(db, file);
+    EXPECT_EQ(Census(file).lval_pages, 0);  // every page past the header is encoded
+}
+
 TEST_F(FixtureBuilderTest, ProjectDatabaseWithAndWithoutToolBoxAccess) {
     const std::vector<Language> languages{{1031, "German", "DE", "Deutsch", true},
                                           {1033, "English", "EN", "English", false},

@@ -104,7 +104,7 @@ void WriteHeader(Bytes& page, const Database& db) {
     std::copy(magic.begin(), magic.end(), page.begin() + 4);
     detail::PutU32(page, 0x14, 1);  // Jet 4
     detail::PutU16(page, kCodePageOffset, db.code_page);
-    detail::PutU32(page, kDatabaseKeyOffset, 0);  // pages are not encoded
+    detail::PutU32(page, kDatabaseKeyOffset, db.database_key);
     detail::PutU32(page, kSortOrderOffset, kGeneralSortOrder);
     Bytes date;
     detail::AppendF64(date, db.creation_date);
@@ -173,6 +173,7 @@ class FileWriter {
         for (PlacedTable& p : placed_) WriteMapsAndDefinition(p);
         WriteHeader(file_.Page(0), db_);
         detail::WriteGlobalUsageMap(file_);
+        if (db_.database_key != 0) Encode();
         file_.WriteTo(path);
     }
 
@@ -207,6 +208,14 @@ class FileWriter {
             throw std::invalid_argument("table " + t.name + " relocates a row it does not have");
         }
         p.writer->Finish();
+    }
+
+    void Encode() {
+        for (std::uint32_t n = 1; n < file_.Count(); ++n) {
+            Bytes key;
+            detail::AppendU32(key, db_.database_key ^ n);
+            detail::Rc4Xor(key, file_.Page(n).data(), detail::kPageSize);
+        }
     }
 
     static std::size_t MapRowCount(const PlacedTable& p) {

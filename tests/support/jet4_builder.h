@@ -77,6 +77,9 @@ struct Database {
     std::optional<std::string> password;
     double creation_date = 39448.5;  // 2008-01-01 12:00, an OLE date
     std::uint16_t code_page = 1252;
+    // Non-zero: every page after the header is RC4-encoded with the key XOR its page number,
+    // as Access does for an "encoded" database.
+    std::uint32_t database_key = 0;
     // Properties of the database object (catalog row "MSysDb") and the custom ones Access shows
     // as the database's (catalog row "UserDefined").
     std::vector<Property> database_properties;
