@@ -1,6 +1,13 @@
 // Test fixtures: Jet 4 (Access 2000-2003) database files written from a description, catalog and
 // all, so that tests need no file made by Access. Everything Build() writes is meant to be read
 // alike by mdbtools and mdb-reader; the fixture tests hold it to that.
+//
+//   fixture::Database db = fixture::ProjectDatabase({{1031, "German", "DE", "Deutsch", true}});
+//   db.password = "secret";
+//   db.tables.push_back({"Notes", {{"Id", fixture::ColumnType::Long},
+//                                  {"Body", fixture::ColumnType::Memo}},
+//                        {{std::int64_t{1}, std::string(5000, 'x')}}});
+//   db.Build(dir / "project.mdb");
 #pragma once
 
 #include <cstdint>
