@@ -52,11 +52,17 @@ Database::~Database() {
 }
 
 std::unique_ptr<Database> Database::Open(const std::string& path, const OpenOptions& options) {
+    return Open(path, options, FileWrapper{});
+}
+
+std::unique_ptr<Database> Database::Open(const std::string& path, const OpenOptions& options,
+                                         const FileWrapper& wrap) {
     auto core = std::make_shared<DatabaseCore>();
     core->path = path;
     core->options = options;
     std::unique_ptr<FileIo> file =
         openFile(path, {.readOnly = options.readOnly, .exclusive = options.exclusive});
+    if (wrap) file = wrap(std::move(file));
     if (file->size() < Header::kProbeLength) throw unrecognizedFormat(path);
     std::vector<std::uint8_t> probe(Header::kProbeLength);
     file->readAt(0, probe);
@@ -196,6 +202,12 @@ Value RowCursor::valueAt(std::size_t columnIndex) const {
     const RowReader row(pages, state_->scan.row(), state_->definition->variableColumnCount(),
                         state_->core->header.codePage());
     return row.read(columns[columnIndex]);
+}
+
+RowId RowCursor::rowId() const {
+    state_->core->channel();
+    if (!state_->current) throw noCurrentRecord();
+    return {state_->scan.rowPage(), state_->scan.rowIndex()};
 }
 
 Value RowCursor::value(std::string_view column) const {

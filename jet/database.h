@@ -4,6 +4,7 @@
 // its tables and walk their rows, read property blobs. Every failure is a JetError (jet/error.h).
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -20,6 +21,14 @@ namespace jet {
 
 struct DatabaseCore;
 class TableDefinition;
+class FileIo;
+
+// Where a cursor found a row: its data page and slot. For a relocated row this is its pointer row,
+// which stays put while the row itself may move again.
+struct RowId {
+    std::uint32_t page = 0;
+    std::uint16_t row = 0;
+};
 
 struct OpenOptions {
     // Exclusive use: no other handle, in this process or another, may open the file meanwhile.
@@ -44,6 +53,8 @@ class RowCursor {
     // 3021 when there is no current row.
     Value value(std::string_view column) const;
     Value valueAt(std::size_t columnIndex) const;
+    // Where the current row lives (3021 when there is none).
+    RowId rowId() const;
 
   private:
     friend class Table;
@@ -80,6 +91,11 @@ class Database {
     // (folders, empty files and ACE files included), 3049 a damaged file, 3031 a missing or wrong
     // password on a protected database.
     static std::unique_ptr<Database> Open(const std::string& path, const OpenOptions& options = {});
+    // The same, with the opened file handed through `wrap` first: tests put a FileIo in between that
+    // fails on a chosen write.
+    using FileWrapper = std::function<std::unique_ptr<FileIo>(std::unique_ptr<FileIo>)>;
+    static std::unique_ptr<Database> Open(const std::string& path, const OpenOptions& options,
+                                          const FileWrapper& wrap);
     ~Database();  // closes
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
@@ -106,6 +122,24 @@ class Database {
     // The database's custom properties (the blob of catalog object "UserDefined" under
     // "Databases"); nullopt when the database has none.
     std::optional<PropertyBlob> customProperties() const;
+
+    // Writes. REQUIRES: opened read-write (3027 otherwise). Each one parses everything it will
+    // touch before its first write, and orders its page writes so that a failure midway leaves a
+    // file that opens and reads; a failure is a JetError, never a silent partial success.
+
+    // Adds a Boolean column to `table` (rows written before read it as false) with the text
+    // property "Description" (DDL) set to `description`. No row or index is rewritten. 3191 when
+    // a column of that name exists (nothing written); 3265 when there is no such table.
+    void AddBooleanColumn(std::string_view table, std::string_view column,
+                          std::string_view description);
+    // Sets the Boolean `column` of the row at `row` (from RowCursor::rowId()). A row written before
+    // the column existed is written again, and moved to another page when it no longer fits.
+    void SetBoolean(std::string_view table, RowId row, std::string_view column, bool value);
+    // Creates or replaces a custom database property: std::int64_t stores a Long (it must fit 32
+    // bits), std::string a Text; any other type is 3001.
+    void SetCustomProperty(std::string_view name, const Value& value);
+    // The value of a custom database property; nullopt when it is not set.
+    std::optional<Value> customProperty(std::string_view name) const;
 
   private:
     explicit Database(std::shared_ptr<DatabaseCore> core);

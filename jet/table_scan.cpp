@@ -55,6 +55,7 @@ bool TableScan::next() {
             }
             continue;
         }
+        rowIndex_ = static_cast<std::uint16_t>(nextRow_);
         const RowSlot slot = rowSlot(*page_, pages_.format(), nextRow_++);
         if (slot.deletedFlag) continue;  // deleted, or a relocated row that its pointer yields
         const auto bytes =

@@ -22,6 +22,9 @@ class TableScan {
     bool next();
     // The current row's bytes (valid until the next call of next()).
     std::span<const std::uint8_t> row() const { return row_; }
+    // Where the current row was found: its page and slot (a relocated row's pointer row).
+    std::uint32_t rowPage() const { return pageNumber_.value_or(0); }
+    std::uint16_t rowIndex() const { return rowIndex_; }
 
   private:
     bool loadNextPage();
@@ -36,6 +39,7 @@ class TableScan {
     std::size_t rows_ = 0;
     std::size_t nextRow_ = 0;
     std::span<const std::uint8_t> row_;
+    std::uint16_t rowIndex_ = 0;
     bool done_ = false;
 };
 

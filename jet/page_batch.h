@@ -1,0 +1,58 @@
+#pragma once
+// The pages one write changes, kept in memory until every one of them is ready and then written in
+// an order that keeps the file readable if a write fails midway: new pages first, then the global
+// usage map and the pages that only gain rows, then the pages that refer to new rows, the table
+// definition last. Nothing reaches the file before commit().
+
+#include <cstdint>
+#include <map>
+#include <span>
+#include <vector>
+
+#include "jet/page_channel.h"
+
+namespace jet {
+
+class PageBatch {
+  public:
+    // Cleanup: pages that only let go of what nothing refers to any more.
+    enum class Stage {
+        NewPage = 0,
+        UsageMap = 1,
+        Data = 2,
+        Reference = 3,
+        Definition = 4,
+        Cleanup = 5
+    };
+
+    explicit PageBatch(PageChannel& pages) : pages_(pages) {}
+
+    const JetFormat& format() const { return pages_.format(); }
+    PageChannel& channel() { return pages_; }
+
+    // The page as this batch will leave it.
+    std::span<const std::uint8_t> view(std::uint32_t number);
+    // The page to change, written at `stage` (the latest stage asked for wins).
+    std::vector<std::uint8_t>& edit(std::uint32_t number, Stage stage);
+    // A new zeroed page after the end of the file and of the pages already added.
+    std::uint32_t append();
+    bool isAppended(std::uint32_t number) const;
+
+    // Records the appended pages as used in the global usage map, then writes every page, stage by
+    // stage (appended pages in ascending order), and flushes. A failing write throws; the pages
+    // written before it stay written.
+    void commit();
+
+  private:
+    struct Entry {
+        std::vector<std::uint8_t> bytes;
+        Stage stage = Stage::Data;
+        std::size_t order = 0;
+    };
+    PageChannel& pages_;
+    std::map<std::uint32_t, Entry> entries_;
+    std::vector<std::uint32_t> appended_;
+    std::size_t nextOrder_ = 0;
+};
+
+}  // namespace jet

@@ -1,0 +1,214 @@
+// The writes of the engine: a Boolean set on a row, a Boolean column added to a table, custom
+// database properties. Each gathers its page changes in a PageBatch and commits them at the end.
+
+#include <algorithm>
+#include <functional>
+#include <limits>
+
+#include "jet/byte_reader.h"
+#include "jet/catalog.h"
+#include "jet/database.h"
+#include "jet/database_core.h"
+#include "jet/long_value.h"
+#include "jet/long_value_writer.h"
+#include "jet/page_batch.h"
+#include "jet/property_blob_writer.h"
+#include "jet/row_reader.h"
+#include "jet/row_store.h"
+#include "jet/row_writer.h"
+#include "jet/table_definition.h"
+#include "jet/table_definition_writer.h"
+#include "jet/table_scan.h"
+
+namespace jet {
+
+namespace {
+
+constexpr std::size_t kMaxNameLength = 64;
+constexpr std::uint8_t kLongType = 0x04;
+constexpr std::uint8_t kTextType = 0x0A;
+
+PageChannel& writableChannel(DatabaseCore& core) {
+    PageChannel& pages = core.channel();
+    if (core.options.readOnly) throw readOnlyDatabase();
+    return pages;
+}
+
+bool sameNameIgnoringCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               auto lower = [](char c) {
+                   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+               };
+               return lower(x) == lower(y);
+           });
+}
+
+void requireName(std::string_view name, const char* what) {
+    if (name.empty() || name.size() > kMaxNameLength)
+        throw invalidArgument(std::string("a ") + what + " name must have 1 to 64 characters");
+}
+
+std::uint32_t integerOf(const Value& value) {
+    if (const auto* i = std::get_if<std::int64_t>(&value)) return static_cast<std::uint32_t>(*i);
+    return 0;
+}
+
+// Where the catalog row of object `objectId` lies.
+RowId findCatalogRow(PageChannel& pages, const TableDefinition& catalog, int codePage,
+                     std::uint32_t objectId) {
+    const int id = catalog.columnIndex("Id");
+    if (id < 0) throw corrupt("the catalog has no column Id");
+    TableScan scan(pages, catalog);
+    while (scan.next()) {
+        const RowReader row(pages, scan.row(), catalog.variableColumnCount(), codePage);
+        if (integerOf(row.read(catalog.columns()[static_cast<std::size_t>(id)])) == objectId)
+            return {scan.rowPage(), scan.rowIndex()};
+    }
+    throw itemNotFound();
+}
+
+// Rewrites the property blob (LvProp) of catalog object `objectId` with `change` applied.
+void updateObjectProperties(PageBatch& batch, DatabaseCore& core, std::uint32_t objectId,
+                            const std::function<void(PropertyBlobEditor&)>& change) {
+    PageChannel& pages = core.channel();
+    const int codePage = core.header.codePage();
+    const JetFormat& format = pages.format();
+    const TableDefinition catalog = TableDefinition::read(pages, Catalog::kCatalogPage, codePage);
+    const int lvPropIndex = catalog.columnIndex("LvProp");
+    if (lvPropIndex < 0) throw corrupt("the catalog has no column LvProp");
+    const Column& lvProp = catalog.columns()[static_cast<std::size_t>(lvPropIndex)];
+    if (lvProp.isFixed()) throw corrupt("the catalog's LvProp is not a long value");
+
+    const RowLocation location =
+        locateRow(batch, Catalog::kCatalogPage, findCatalogRow(pages, catalog, codePage, objectId));
+    RowParts parts = splitRow(rowBytes(batch, location), format, catalog.variableColumnCount());
+    std::optional<Bytes> current;
+    if (parts.bit(lvProp.number) && lvProp.varIndex < parts.vars.size() &&
+        !parts.vars[lvProp.varIndex].empty()) {
+        current = readLongValue(pages, parts.vars[lvProp.varIndex]);
+    }
+    PropertyBlobEditor editor(
+        current ? std::optional<std::span<const std::uint8_t>>(*current) : std::nullopt, format,
+        codePage);
+    change(editor);
+    const Bytes blob = editor.bytes();
+
+    if (parts.vars.size() <= lvProp.varIndex) parts.vars.resize(lvProp.varIndex + 1u);
+    parts.vars[lvProp.varIndex] = writeLongValue(batch, blob);
+    parts.setBit(lvProp.number, true);
+    storeRow(batch, Catalog::kCatalogPage, catalog.usageMap(), location, joinRow(parts, format));
+}
+
+// The fixed area a row of this table has when written now: up to the end of its last fixed
+// column (Booleans live in the null mask and take none).
+std::size_t fixedAreaLength(const TableDefinition& def) {
+    std::size_t end = 0;
+    for (const Column& column : def.columns()) {
+        if (column.isFixed() && !column.is(ColumnType::Boolean))
+            end = std::max<std::size_t>(end, column.fixedOffset + column.length);
+    }
+    return end;
+}
+
+std::size_t variableSlots(const TableDefinition& def) {
+    std::size_t slots = 0;
+    for (const Column& column : def.columns()) {
+        if (!column.isFixed()) slots = std::max<std::size_t>(slots, column.varIndex + 1u);
+    }
+    return slots;
+}
+
+}  // namespace
+
+void Database::SetBoolean(std::string_view table, RowId row, std::string_view column, bool value) {
+    PageChannel& pages = writableChannel(*core_);
+    const CatalogEntry* entry = core_->catalog.findTable(table);
+    if (!entry) throw itemNotFound();
+    const std::uint32_t owner = entry->tablePage();
+    const TableDefinition def = TableDefinition::read(pages, owner, core_->header.codePage());
+    const int index = def.columnIndex(column);
+    if (index < 0) throw itemNotFound();
+    const Column& target = def.columns()[static_cast<std::size_t>(index)];
+    if (!target.is(ColumnType::Boolean)) throw JetError(3421, "Data type conversion error.");
+
+    PageBatch batch(pages);
+    const RowLocation location = locateRow(batch, owner, row);
+    RowParts parts = splitRow(rowBytes(batch, location), pages.format(), def.variableColumnCount());
+    if (target.number >= parts.columnCount) {
+        // The row predates the column: write it as a row of today's table, whose columns it lacks
+        // are NULL.
+        const TableDefinitionBytes raw = TableDefinitionBytes::read(batch, owner);
+        parts.growColumns(std::max<std::size_t>(raw.maxColumns(), target.number + 1u));
+        if (parts.fixed.size() < fixedAreaLength(def)) parts.fixed.resize(fixedAreaLength(def), 0);
+        if (parts.hasVarTable && parts.vars.size() < variableSlots(def))
+            parts.vars.resize(variableSlots(def));
+    }
+    parts.setBit(target.number, value);
+    storeRow(batch, owner, def.usageMap(), location, joinRow(parts, pages.format()));
+    batch.commit();
+}
+
+void Database::AddBooleanColumn(std::string_view table, std::string_view column,
+                                std::string_view description) {
+    PageChannel& pages = writableChannel(*core_);
+    requireName(column, "column");
+    const CatalogEntry* entry = core_->catalog.findTable(table);
+    if (!entry) throw itemNotFound();
+    const int codePage = core_->header.codePage();
+    const TableDefinition def = TableDefinition::read(pages, entry->tablePage(), codePage);
+    for (const Column& existing : def.columns()) {
+        if (sameNameIgnoringCase(existing.name, column))
+            throw JetError(3191, "Cannot define field more than once.");
+    }
+    const Bytes name = PropertyBlobEditor::encodeText(column, pages.format());
+    const Bytes text = PropertyBlobEditor::encodeText(description, pages.format());
+
+    PageBatch batch(pages);
+    TableDefinitionBytes raw = TableDefinitionBytes::read(batch, entry->tablePage());
+    raw.addBooleanColumn(name, codePage);
+    updateObjectProperties(batch, *core_, entry->id, [&](PropertyBlobEditor& editor) {
+        editor.set(column, "Description", kTextType, true, text);
+    });
+    raw.write(batch);
+    batch.commit();
+}
+
+void Database::SetCustomProperty(std::string_view name, const Value& value) {
+    PageChannel& pages = writableChannel(*core_);
+    requireName(name, "property");
+    std::uint8_t type = 0;
+    Bytes data;
+    if (const auto* number = std::get_if<std::int64_t>(&value)) {
+        if (*number < std::numeric_limits<std::int32_t>::min() ||
+            *number > std::numeric_limits<std::int32_t>::max())
+            throw invalidArgument("a Long property value outside 32 bits");
+        type = kLongType;
+        data.resize(4);
+        putU32(data, 0, static_cast<std::uint32_t>(*number));
+    } else if (const auto* text = std::get_if<std::string>(&value)) {
+        type = kTextType;
+        data = PropertyBlobEditor::encodeText(*text, pages.format());
+    } else {
+        throw invalidArgument("a custom property is a Long or a Text");
+    }
+    const CatalogEntry* databases = core_->catalog.find(Catalog::kDatabasesParentId, "Databases");
+    const CatalogEntry* userDefined =
+        databases ? core_->catalog.find(databases->id, "UserDefined") : nullptr;
+    if (!userDefined) throw itemNotFound();
+
+    PageBatch batch(pages);
+    updateObjectProperties(batch, *core_, userDefined->id, [&](PropertyBlobEditor& editor) {
+        editor.set("", name, type, false, data);
+    });
+    batch.commit();
+}
+
+std::optional<Value> Database::customProperty(std::string_view name) const {
+    const std::optional<PropertyBlob> blob = customProperties();
+    if (!blob) return std::nullopt;
+    const Property* property = blob->objectProperties().find(name);
+    if (!property) return std::nullopt;
+    return property->value;
+}
+
+}  // namespace jet

@@ -1,0 +1,104 @@
+#include "tests/jet_writes/writes_test_support.h"
+
+#include <cstdlib>
+#include <random>
+#include <sstream>
+
+#include "tests/support/run_command.h"
+
+namespace writes_test {
+
+namespace fs = std::filesystem;
+
+Scratch::Scratch(const std::string& relative) {
+    std::random_device random;
+    dir_ = fs::temp_directory_path() / ("travix-writes-" + std::to_string(random()));
+    fs::create_directories(dir_);
+    file_ = dir_ / fs::path(relative).filename();
+    fs::copy_file(fs::path(TRAVIX_JETFILES_DIR) / relative, file_);
+    fs::permissions(file_, fs::perms::owner_read | fs::perms::owner_write);
+}
+
+Scratch::~Scratch() {
+    if (std::getenv("TRAVIX_KEEP_SCRATCH")) return;  // for looking at a failing case by hand
+    std::error_code ignored;
+    fs::remove_all(dir_, ignored);
+}
+
+EngineDump dumpWithEngine(const fs::path& file) {
+    EngineDump dump;
+    auto db = jet::Database::Open(file.string(), {.readOnly = true});
+    for (const std::string& name : db->tableNames()) {
+        jet::Table table = db->OpenTable(name);
+        std::vector<std::string>& lines = dump[name];
+        jet::RowCursor rows = table.rows();
+        while (rows.moveNext()) {
+            std::string line;
+            for (std::size_t i = 0; i < table.columns().size(); ++i)
+                line += table.columns()[i].name + "=" + jet::toText(rows.valueAt(i)) + "|";
+            lines.push_back(line);
+        }
+    }
+    return dump;
+}
+
+std::optional<PropertyView> mdbProp(const fs::path& file, const std::string& object) {
+    const fixture::CommandResult result = fixture::RunCommand({"mdb-prop", file.string(), object});
+    if (result.exit_code != 0) return std::nullopt;
+    PropertyView view;
+    std::string map;
+    std::istringstream lines(result.out);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("name: ", 0) == 0) {
+            map = line.substr(6) == "(none)" ? "" : line.substr(6);
+            view[map];
+        } else if (line.size() > 1 && line[0] == '\t') {
+            const std::size_t colon = line.find(": ");
+            if (colon == std::string::npos) return std::nullopt;
+            view[map][line.substr(1, colon - 1)] = line.substr(colon + 2);
+        }
+    }
+    return view;
+}
+
+std::string mdbSchema(const fs::path& file, const std::string& table) {
+    return fixture::RunCommand({"mdb-schema", "-T", table, file.string()}).out;
+}
+
+const fixture::OracleTable* findTable(const fixture::ReaderDump& dump, const std::string& name) {
+    for (const auto& table : dump.tables) {
+        if (table.name == name) return &table;
+    }
+    return nullptr;
+}
+
+namespace {
+
+class FailingFile : public jet::FileIo {
+  public:
+    FailingFile(std::unique_ptr<jet::FileIo> inner, std::shared_ptr<WriteCounter> counter)
+        : inner_(std::move(inner)), counter_(std::move(counter)) {}
+    std::uint64_t size() const override { return inner_->size(); }
+    void readAt(std::uint64_t offset, std::span<std::uint8_t> out) override {
+        inner_->readAt(offset, out);
+    }
+    void writeAt(std::uint64_t offset, std::span<const std::uint8_t> data) override {
+        if (++counter_->writes == counter_->failAt) throw jet::diskIo("injected write failure");
+        inner_->writeAt(offset, data);
+    }
+    void flush() override { inner_->flush(); }
+
+  private:
+    std::unique_ptr<jet::FileIo> inner_;
+    std::shared_ptr<WriteCounter> counter_;
+};
+
+}  // namespace
+
+jet::Database::FileWrapper failingWrites(std::shared_ptr<WriteCounter> counter) {
+    return [counter](std::unique_ptr<jet::FileIo> file) -> std::unique_ptr<jet::FileIo> {
+        return std::make_unique<FailingFile>(std::move(file), counter);
+    };
+}
+
+}  // namespace writes_test
