@@ -7,6 +7,7 @@
 #include <cmath>
 #include <ctime>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <set>
 
@@ -187,10 +188,48 @@ PageCensus Census(const std::filesystem::path& file) {
     return census;
 }
 
+// The pages page 1's global usage map calls free (a set bit), read the way Access means it: an
+// inline map covers 512 pages from its start, a reference map names bitmap pages of 32736.
+std::set<std::uint32_t> GlobalFreePages(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    auto u8 = [&](std::size_t at) {
+        return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes.at(at)));
+    };
+    auto u32 = [&](std::size_t at) {
+        return u8(at) | u8(at + 1) << 8 | u8(at + 2) << 16 | u8(at + 3) << 24;
+    };
+    const std::size_t row = 4096 + (u8(4096 + 14) | u8(4096 + 15) << 8);
+    std::set<std::uint32_t> free;
+    if (u8(row) == 0) {
+        for (std::uint32_t bit = 0; bit < 64 * 8; ++bit) {
+            if (u8(row + 5 + bit / 8) & (1u << (bit % 8))) free.insert(u32(row + 1) + bit);
+        }
+        return free;
+    }
+    for (std::uint32_t slot = 0; slot < 17; ++slot) {
+        const std::uint32_t map_page = u32(row + 1 + slot * 4);
+        if (map_page == 0) continue;
+        for (std::uint32_t bit = 0; bit < 4092 * 8; ++bit) {
+            if (u8(map_page * 4096 + 4 + bit / 8) & (1u << (bit % 8)))
+                free.insert(slot * 4092 * 8 + bit);
+        }
+    }
+    return free;
+}
+
 // Builds `db` and checks that mdbtools and mdb-reader both read exactly what it describes.
 void ExpectReadersAgree(const Database& db, const std::filesystem::path& file) {
     ASSERT_NO_THROW(db.Build(file));
     EXPECT_EQ(MdbVersion(file), "JET4");
+    if (db.database_key == 0) {
+        // Every page of the file is in use, the pages past its end are free.
+        const std::set<std::uint32_t> free = GlobalFreePages(file);
+        const auto pages = static_cast<std::uint32_t>(std::filesystem::file_size(file) / 4096);
+        ASSERT_FALSE(free.empty());
+        EXPECT_EQ(*free.begin(), pages);
+        EXPECT_EQ(free.size(), *free.rbegin() - pages + 1);
+    }
 
     std::vector<std::string> described;
     for (const Table& t : db.tables) described.push_back(t.name);
