@@ -571,6 +571,9 @@ TEST_F(FixtureBuilderTest, DescriptionsJetCannotStoreAreRefused) {
     Database twice = one({"T", {{"A", T::Long}}, {}});
     twice.tables.push_back(twice.tables[0]);
     EXPECT_THROW(twice.Build(dir_.path() / "bad.mdb"), std::invalid_argument);
+    Database bad_date;
+    bad_date.creation_date = std::nan("");
+    EXPECT_THROW(bad_date.Build(dir_.path() / "bad.mdb"), std::invalid_argument);
     Database long_password;
     long_password.password = std::string(21, 'x');
     EXPECT_THROW(long_password.Build(dir_.path() / "bad.mdb"), std::invalid_argument);

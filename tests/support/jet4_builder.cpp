@@ -39,6 +39,8 @@ constexpr std::int64_t kDatabasesId = 0x0F000002;
 constexpr std::int64_t kRelationshipsId = 0x0F000003;
 constexpr std::int64_t kMSysDbId = 0x10000000;
 const std::string kAdminOwner("\xA6\x33", 2);
+// Free space from which a page counts as one with room for more rows.
+constexpr int kRoomForARow = 64;
 constexpr std::size_t kMapRowsPerPage =
     (detail::kPageSize - detail::kDataPageHeaderSize) / (detail::kUsageMapRowSize + 2);
 
@@ -98,6 +100,10 @@ std::vector<Value> CatalogRow(std::int64_t id, std::int64_t parent, const std::s
 }
 
 void WriteHeader(Bytes& page, const Database& db) {
+    // Access's own date range, 100-01-01 to 9999-12-31; it also keeps the mask below defined.
+    if (!(db.creation_date >= -657434.0 && db.creation_date < 2958466.0)) {
+        throw std::invalid_argument("creation date outside the years 100 to 9999");
+    }
     page.assign(detail::kPageSize, 0);
     page[1] = 0x01;
     const std::string magic = "Standard Jet DB";
@@ -136,7 +142,7 @@ std::set<std::uint32_t> PagesWithFreeSpace(detail::PageFile& file,
         const Bytes& page = file.Page(number);
         const int free = page[2] | page[3] << 8;
         const int rows = page[detail::kRowCountOffset] | page[detail::kRowCountOffset + 1] << 8;
-        if (free >= 64 && rows < detail::kMaxRowsPerPage) out.insert(number);
+        if (free >= kRoomForARow && rows < detail::kMaxRowsPerPage) out.insert(number);
     }
     return out;
 }
