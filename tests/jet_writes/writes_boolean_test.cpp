@@ -19,7 +19,29 @@ const std::string kDescription = "Ist die Spalte in der ToolBox freigegeben ? ";
 struct TableCase {
     const char* file;
     const char* table;
+    // Boolean columns added before ToolBoxAccess: enough of them grow the null mask of every
+    // row that is set, and rows on full pages then have to move.
+    int spareColumns = 0;
+    bool expectMovedRows = false;
 };
+
+// Pointer rows (0x4000 alone) on the data pages of an unencoded file.
+int pointerRows(const std::filesystem::path& file) {
+    const auto bytes = writes_test::readFile(file);
+    const bool jet4 = bytes.at(0x14) != 0;
+    const std::size_t pageSize = jet4 ? 4096 : 2048;
+    const std::size_t countAt = jet4 ? 12 : 8;
+    int pointers = 0;
+    for (std::size_t page = pageSize; page + pageSize <= bytes.size(); page += pageSize) {
+        if (bytes[page] != 0x01) continue;
+        const std::size_t rows = bytes[page + countAt] | (bytes[page + countAt + 1] << 8);
+        for (std::size_t i = 0; i < rows && countAt + 4 + 2 * i < pageSize; ++i) {
+            const std::uint8_t high = bytes[page + countAt + 3 + 2 * i];
+            pointers += (high & 0xC0) == 0x40;
+        }
+    }
+    return pointers;
+}
 
 class AddAndSetBoolean : public ::testing::TestWithParam<TableCase> {};
 
@@ -55,10 +77,15 @@ TEST_P(AddAndSetBoolean, EveryReaderSeesTheColumnItsDescriptionAndTheValues) {
     const auto readerBefore = fixture::DumpWithMdbReader(scratch.file());
     ASSERT_TRUE(readerBefore);
 
+    const int pointersBefore = pointerRows(scratch.file());
+    std::vector<std::string> added;
+    for (int i = 1; i <= c.spareColumns; ++i) added.push_back("Spare" + std::to_string(i));
+    added.push_back("ToolBoxAccess");
+
     std::vector<bool> set;
     {
         auto db = jet::Database::Open(scratch.file().string());
-        db->AddBooleanColumn(c.table, "ToolBoxAccess", kDescription);
+        for (const std::string& column : added) db->AddBooleanColumn(c.table, column, kDescription);
         // Every row predates the column and reads false until set.
         {
             jet::RowCursor rows = db->OpenTable(c.table).rows();
@@ -74,16 +101,19 @@ TEST_P(AddAndSetBoolean, EveryReaderSeesTheColumnItsDescriptionAndTheValues) {
     EXPECT_EQ(engineValues(scratch.file(), c.table, "ToolBoxAccess"), set);
     auto engineAfter = writes_test::dumpWithEngine(scratch.file());
     for (std::string& line : engineAfter[c.table])
-        line = line.substr(0, line.find("ToolBoxAccess="));
+        line = line.substr(0, line.find(added.front() + "="));
     EXPECT_EQ(engineAfter, engineBefore);
+    if (c.expectMovedRows) EXPECT_GT(pointerRows(scratch.file()), pointersBefore);
 
     // mdbtools: the schema, the Description with its trailing blank, the exported values.
     const std::string schema = writes_test::mdbSchema(scratch.file(), c.table);
     EXPECT_NE(schema.find("[ToolBoxAccess]\t\t\tBoolean"), std::string::npos) << schema;
     const auto props = writes_test::mdbProp(scratch.file(), c.table);
     ASSERT_TRUE(props);
-    ASSERT_TRUE(props->count("ToolBoxAccess"));
-    EXPECT_EQ(props->at("ToolBoxAccess").at("Description"), kDescription);
+    for (const std::string& column : added) {
+        ASSERT_TRUE(props->count(column)) << column;
+        EXPECT_EQ(props->at(column).at("Description"), kDescription);
+    }
 
     // mdb-reader: the new column with the values set, every other table and column as before.
     const auto readerAfter = fixture::DumpWithMdbReader(scratch.file());
@@ -96,7 +126,7 @@ TEST_P(AddAndSetBoolean, EveryReaderSeesTheColumnItsDescriptionAndTheValues) {
             EXPECT_EQ(after->rows, before.rows) << before.name;
             continue;
         }
-        ASSERT_EQ(after->column_names.size(), before.column_names.size() + 1);
+        ASSERT_EQ(after->column_names.size(), before.column_names.size() + added.size());
         const auto at =
             std::find(after->column_names.begin(), after->column_names.end(), "ToolBoxAccess") -
             after->column_names.begin();
@@ -106,7 +136,12 @@ TEST_P(AddAndSetBoolean, EveryReaderSeesTheColumnItsDescriptionAndTheValues) {
         std::size_t trues = 0;
         for (fixture::Row row : after->rows) {
             trues += row[static_cast<std::size_t>(at)] == "1";
-            row.erase(row.begin() + at);
+            for (std::size_t k = row.size(); k-- > 0;) {
+                const auto& name = after->column_names[k];
+                if (std::find(added.begin(), added.end(), name) == added.end()) continue;
+                if (name != "ToolBoxAccess") EXPECT_EQ(row[k], "0") << name;
+                row.erase(row.begin() + static_cast<std::ptrdiff_t>(k));
+            }
             stripped.push_back(std::move(row));
         }
         std::sort(stripped.begin(), stripped.end());
@@ -140,22 +175,26 @@ TEST_P(AddAndSetBoolean, EveryReaderSeesTheColumnItsDescriptionAndTheValues) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(RealFiles, AddAndSetBoolean,
-                         ::testing::Values(TableCase{"jet4/testV2003.mdb", "Table1"},
-                                           TableCase{"jet3/testV1997.mdb", "Table1"},
-                                           TableCase{"jet4/db-enc.mdb", "Table1"},
-                                           TableCase{"jet3/db97-enc.mdb", "Table1"},
-                                           TableCase{"jet4/overflowTestV2003.mdb", "Table1"},
-                                           TableCase{"jet3/overflowTestV1997.mdb", "Table1"},
-                                           TableCase{"jet3/testIndexCodesV1997.mdb", "Table1"},
-                                           TableCase{"jet4/V2003_no-password.mdb", "Table1"}),
-                         [](const auto& info) {
-                             std::string name =
-                                 std::string(info.param.file) + "_" + info.param.table;
-                             for (char& ch : name) {
-                                 if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-                             }
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    RealFiles, AddAndSetBoolean,
+    ::testing::Values(TableCase{"jet4/testV2003.mdb", "Table1"},
+                      TableCase{"jet3/testV1997.mdb", "Table1"},
+                      TableCase{"jet4/db-enc.mdb", "Table1"},
+                      TableCase{"jet3/db97-enc.mdb", "Table1"},
+                      TableCase{"jet4/overflowTestV2003.mdb", "Table1"},
+                      TableCase{"jet3/overflowTestV1997.mdb", "Table1"},
+                      TableCase{"jet3/testIndexCodesV1997.mdb", "Table1"},
+                      TableCase{"jet4/V2003_no-password.mdb", "Table1"},
+                      TableCase{"jet3/testIndexCodesV1997.mdb", "Table1", 7, true},
+                      TableCase{"jet3/testIndexCodesV1997.mdb", "Table10", 10, false},
+                      TableCase{"jet4/overflowTestV2003.mdb", "Table1", 7, false}),
+    [](const auto& info) {
+        std::string name = std::string(info.param.file) + "_" + info.param.table + "_" +
+                           std::to_string(info.param.spareColumns);
+        for (char& ch : name) {
+            if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+        }
+        return name;
+    });
 
 }  // namespace

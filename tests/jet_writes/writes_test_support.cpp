@@ -1,6 +1,8 @@
 #include "tests/jet_writes/writes_test_support.h"
 
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <random>
 #include <sstream>
 
@@ -63,6 +65,11 @@ std::optional<PropertyView> mdbProp(const fs::path& file, const std::string& obj
 
 std::string mdbSchema(const fs::path& file, const std::string& table) {
     return fixture::RunCommand({"mdb-schema", "-T", table, file.string()}).out;
+}
+
+std::vector<std::uint8_t> readFile(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 const fixture::OracleTable* findTable(const fixture::ReaderDump& dump, const std::string& name) {

@@ -39,6 +39,8 @@ std::optional<PropertyView> mdbProp(const std::filesystem::path& file, const std
 // mdb-schema's text for one table.
 std::string mdbSchema(const std::filesystem::path& file, const std::string& table);
 
+std::vector<std::uint8_t> readFile(const std::filesystem::path& file);
+
 const fixture::OracleTable* findTable(const fixture::ReaderDump& dump, const std::string& name);
 
 // Counts writes and fails the `failAt`-th one (1-based; 0 never fails) with a disk error. The
