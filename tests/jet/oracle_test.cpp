@@ -174,8 +174,8 @@ OurTable readOurs(jet::Database& db, const std::string& name, Reader reader) {
 
 std::vector<std::string> columnTypes(jet::Database& db, const std::string& name) {
     std::vector<std::string> types;
-    for (const jet::Column& column : db.OpenTable(name).columns())
-        types.push_back(typeName(column));
+    const jet::Table table = db.OpenTable(name);
+    for (const jet::Column& column : table.columns()) types.push_back(typeName(column));
     return types;
 }
 
