@@ -1,1 +1,137 @@
+// Custom database properties and growth: a property blob that outgrows inline storage (one LVAL
+// row, then a chain), and a table definition that outgrows its page, on real Jet 3 and Jet 4 files.
+
 #include <gtest/gtest.h>
+
+#include "jet/database.h"
+#include "tests/jet_writes/writes_test_support.h"
+
+namespace {
+
+using writes_test::Scratch;
+
+class CustomProperties : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(CustomProperties, ReadBackThroughANewHandleAndMdbProp) {
+    Scratch scratch(GetParam());
+    auto before = writes_test::mdbProp(scratch.file(), "UserDefined");
+    ASSERT_TRUE(before);
+    {
+        // Where UserDefined has no blob yet, mdb-prop shows the blob it read before
+        // (SummaryInfo's).
+        auto db = jet::Database::Open(scratch.file().string(), {.readOnly = true});
+        if (!db->customProperties()) before->clear();
+    }
+    {
+        auto db = jet::Database::Open(scratch.file().string());
+        EXPECT_EQ(db->customProperty("KXAlarmeditor.ExternalAuthorizationLevel"), std::nullopt);
+        db->SetCustomProperty("KXAlarmeditor.ExternalAuthorizationLevel", std::int64_t{3});
+        db->SetCustomProperty("Note", std::string("Übersetzung"));
+        db->SetCustomProperty("Negative", std::int64_t{-2147483648LL});
+        // Replacing keeps one property of that name.
+        db->SetCustomProperty("KXAlarmeditor.ExternalAuthorizationLevel", std::int64_t{5});
+        EXPECT_THROW(db->SetCustomProperty("TooBig", std::int64_t{1} << 31), jet::JetError);
+        EXPECT_THROW(db->SetCustomProperty("Flag", true), jet::JetError);
+    }
+    auto db = jet::Database::Open(scratch.file().string(), {.readOnly = true});
+    EXPECT_EQ(db->customProperty("KXAlarmeditor.ExternalAuthorizationLevel"),
+              jet::Value(std::int64_t{5}));
+    EXPECT_EQ(db->customProperty("kxalarmeditor.externalauthorizationlevel"),
+              jet::Value(std::int64_t{5}));
+    EXPECT_EQ(db->customProperty("Note"), jet::Value(std::string("Übersetzung")));
+    EXPECT_EQ(db->customProperty("Negative"), jet::Value(std::int64_t{-2147483648LL}));
+    EXPECT_EQ(db->customProperty("TooBig"), std::nullopt);
+    db->Close();
+
+    const auto after = writes_test::mdbProp(scratch.file(), "UserDefined");
+    ASSERT_TRUE(after);
+    auto expected = *before;
+    expected[""]["KXAlarmeditor.ExternalAuthorizationLevel"] = "5";
+    expected[""]["Note"] = "Übersetzung";
+    expected[""]["Negative"] = "-2147483648";
+    EXPECT_EQ(*after, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(RealFiles, CustomProperties,
+                         ::testing::Values("jet4/testV2003.mdb", "jet3/testV1997.mdb",
+                                           "jet4/db-enc.mdb", "jet3/db97-enc.mdb",
+                                           "jet4/V2003_no-password.mdb", "jet4/emptyV2000.mdb"),
+                         [](const auto& info) {
+                             std::string name = info.param;
+                             for (char& ch : name) {
+                                 if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+                             }
+                             return name;
+                         });
+
+class Growth : public ::testing::TestWithParam<const char*> {};
+
+// Enough properties to pass the inline limit, then one LVAL row, then a page: a chain.
+TEST_P(Growth, APropertyBlobOutgrowsInlineStorageAndOneRow) {
+    Scratch scratch(GetParam());
+    const std::string filler(60, 'x');
+    for (int round = 0; round < 3; ++round) {
+        auto db = jet::Database::Open(scratch.file().string());
+        for (int i = round * 20; i < round * 20 + 20; ++i)
+            db->SetCustomProperty("Property" + std::to_string(i), filler + std::to_string(i));
+    }
+    auto db = jet::Database::Open(scratch.file().string(), {.readOnly = true});
+    const auto props = writes_test::mdbProp(scratch.file(), "UserDefined");
+    ASSERT_TRUE(props);
+    for (int i = 0; i < 60; ++i) {
+        const std::string name = "Property" + std::to_string(i);
+        EXPECT_EQ(db->customProperty(name), jet::Value(filler + std::to_string(i))) << name;
+        EXPECT_EQ(props->at("").at(name), filler + std::to_string(i)) << name;
+    }
+}
+
+// Columns until the definition spans pages; every reader must still see them all and the rows.
+TEST_P(Growth, ATableDefinitionOutgrowsItsPage) {
+    Scratch scratch(GetParam());
+    const auto before = fixture::DumpWithMdbReader(scratch.file());
+    ASSERT_TRUE(before);
+    const int columns = 90;
+    {
+        auto db = jet::Database::Open(scratch.file().string());
+        for (int i = 0; i < columns; ++i) {
+            db->AddBooleanColumn("Table1", "AddedColumnNumber" + std::to_string(i),
+                                 "Description of column " + std::to_string(i));
+        }
+        jet::RowCursor rows = db->OpenTable("Table1").rows();
+        std::vector<jet::RowId> ids;
+        while (rows.moveNext()) ids.push_back(rows.rowId());
+        for (const jet::RowId id : ids) db->SetBoolean("Table1", id, "AddedColumnNumber89", true);
+        EXPECT_THROW(db->AddBooleanColumn("Table1", "addedcolumnnumber7", "again"), jet::JetError);
+    }
+    const std::string schema = writes_test::mdbSchema(scratch.file(), "Table1");
+    const auto props = writes_test::mdbProp(scratch.file(), "Table1");
+    ASSERT_TRUE(props);
+    for (int i = 0; i < columns; ++i) {
+        const std::string name = "AddedColumnNumber" + std::to_string(i);
+        EXPECT_NE(schema.find("[" + name + "]"), std::string::npos) << name;
+        EXPECT_EQ(props->at(name).at("Description"), "Description of column " + std::to_string(i));
+    }
+    const auto after = fixture::DumpWithMdbReader(scratch.file());
+    ASSERT_TRUE(after);
+    const auto* table = writes_test::findTable(*after, "Table1");
+    const auto* original = writes_test::findTable(*before, "Table1");
+    ASSERT_TRUE(table && original);
+    ASSERT_EQ(table->column_names.size(), original->column_names.size() + columns);
+    ASSERT_EQ(table->rows.size(), original->rows.size());
+    for (const auto& row : table->rows) EXPECT_EQ(row.back(), "1");
+    auto engine = writes_test::dumpWithEngine(scratch.file());
+    EXPECT_EQ(engine["Table1"].size(), original->rows.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(RealFiles, Growth,
+                         ::testing::Values("jet4/testV2003.mdb", "jet3/testV1997.mdb",
+                                           "jet4/db-enc.mdb", "jet3/db97-enc.mdb"),
+                         [](const auto& info) {
+                             std::string name = info.param;
+                             for (char& ch : name) {
+                                 if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+                             }
+                             return name;
+                         });
+
+}  // namespace
