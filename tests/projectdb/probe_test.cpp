@@ -92,14 +92,19 @@ TEST(GetDatabaseState, SurroundingBlanksArePartOfThePath) {
     EXPECT_EQ(GetDatabaseState(plain.string()), kStateNoPassword);
 }
 
-// The probe lets go of what it opened: right after it, an exclusive open succeeds.
-TEST(GetDatabaseState, LeavesNothingOpen) {
+// The probe writes nothing, although it opens read-write, and lets go of what it opened: right
+// after it, an exclusive open succeeds.
+TEST(GetDatabaseState, ChangesNothingAndLeavesNothingOpen) {
     ScratchFolder scratch;
     const fs::path plain = scratch.CopyReal("jet4/testV2003.mdb", "plain.kxs");
     const fs::path locked = scratch.CopyReal("jet3/testV1997.mdb", "locked.kxs");
     SetStandardPassword(locked.string());
+    const std::vector<char> plainBytes = ReadBytes(plain);
+    const std::vector<char> lockedBytes = ReadBytes(locked);
     ASSERT_EQ(GetDatabaseState(plain.string()), kStateNoPassword);
     ASSERT_EQ(GetDatabaseState(locked.string()), kStateStandardPassword);
+    EXPECT_EQ(ReadBytes(plain), plainBytes);
+    EXPECT_EQ(ReadBytes(locked), lockedBytes);
     EXPECT_NO_THROW(DbEngine::Engine().OpenDatabase(plain.string(), true, false, "")->Close());
     EXPECT_NO_THROW(DbEngine::Engine()
                         .OpenDatabase(locked.string(), true, false, GetPasswordConnectText())
