@@ -143,24 +143,6 @@ TEST(Malformed, RandomDamageToRealFilesNeverCrashes) {
     EXPECT_GT(failures, 0) << "the damage never reached a structure";
 }
 
-// An in-memory file, so that a long value chain can be built byte by byte.
-class MemoryFile : public jet::FileIo {
-  public:
-    explicit MemoryFile(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {}
-    std::uint64_t size() const override { return bytes_.size(); }
-    void readAt(std::uint64_t offset, std::span<std::uint8_t> out) override {
-        if (offset + out.size() > bytes_.size()) throw jet::corrupt("short read");
-        std::memcpy(out.data(), bytes_.data() + offset, out.size());
-    }
-    void writeAt(std::uint64_t offset, std::span<const std::uint8_t> data) override {
-        std::memcpy(bytes_.data() + offset, data.data(), data.size());
-    }
-    void flush() override {}
-
-  private:
-    std::vector<std::uint8_t> bytes_;
-};
-
 // A Jet 4 file of three pages whose page 1 holds two LVAL rows: row 0 points to row 1, and row 1
 // points to `secondNext`.
 std::vector<std::uint8_t> lvalFile(std::uint32_t secondNext) {
@@ -199,7 +181,7 @@ TEST(Malformed, LongValueChainsThatLoopOrEndEarlyAreCorrupt) {
         {"row 1 points to a page that holds no rows", (2u << 8) | 0u},
     };
     for (const Case& c : cases) {
-        jet::PageChannel pages(std::make_unique<MemoryFile>(lvalFile(c.secondNext)),
+        jet::PageChannel pages(std::make_unique<jettest::MemoryFile>(lvalFile(c.secondNext)),
                                jet::jet4Format(), 0);
         try {
             jet::readLongValue(pages, field);
@@ -213,7 +195,8 @@ TEST(Malformed, LongValueChainsThatLoopOrEndEarlyAreCorrupt) {
     const std::uint32_t shortLength = 32;
     std::memcpy(field.data(), &shortLength, 4);
     field[3] = 0x00;
-    jet::PageChannel pages(std::make_unique<MemoryFile>(lvalFile(0)), jet::jet4Format(), 0);
+    jet::PageChannel pages(std::make_unique<jettest::MemoryFile>(lvalFile(0)), jet::jet4Format(),
+                           0);
     EXPECT_EQ(jet::readLongValue(pages, field).size(), 32u);
 }
 

@@ -1,9 +1,15 @@
 #pragma once
 // Where the tests find the real Access files, and scratch copies of them to change.
 
+#include <cstdint>
+#include <cstring>
 #include <filesystem>
+#include <span>
 #include <string>
 #include <vector>
+
+#include "jet/error.h"
+#include "jet/file_io.h"
 
 namespace jettest {
 
@@ -26,5 +32,25 @@ class ScratchDir {
 
 std::vector<unsigned char> readBytes(const std::filesystem::path& file);
 void writeBytes(const std::filesystem::path& file, const std::vector<unsigned char>& bytes);
+
+// A database file in memory, for structures built byte by byte.
+class MemoryFile : public jet::FileIo {
+  public:
+    explicit MemoryFile(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {}
+    std::uint64_t size() const override { return bytes_.size(); }
+    void readAt(std::uint64_t offset, std::span<std::uint8_t> out) override {
+        if (offset > bytes_.size() || out.size() > bytes_.size() - offset)
+            throw jet::corrupt("short read");
+        std::memcpy(out.data(), bytes_.data() + offset, out.size());
+    }
+    void writeAt(std::uint64_t offset, std::span<const std::uint8_t> data) override {
+        if (offset + data.size() > bytes_.size()) bytes_.resize(offset + data.size());
+        std::memcpy(bytes_.data() + offset, data.data(), data.size());
+    }
+    void flush() override {}
+
+  private:
+    std::vector<std::uint8_t> bytes_;
+};
 
 }  // namespace jettest
