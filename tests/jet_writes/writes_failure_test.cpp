@@ -1,1 +1,135 @@
+// A write that fails at any one of its page writes must be reported, and leave a file that opens
+// and reads, to us and to mdb-reader, as it was before the operation or as it is after it.
+
 #include <gtest/gtest.h>
+
+#include <functional>
+
+#include "jet/database.h"
+#include "tests/jet_writes/writes_test_support.h"
+
+namespace {
+
+using writes_test::Scratch;
+using writes_test::WriteCounter;
+
+struct FailureCase {
+    const char* name;
+    const char* file;
+    std::function<void(jet::Database&)> prepare;
+    std::function<void(jet::Database&)> operation;
+};
+
+std::vector<jet::RowId> rowIds(jet::Database& db, const std::string& table) {
+    std::vector<jet::RowId> ids;
+    jet::RowCursor rows = db.OpenTable(table).rows();
+    while (rows.moveNext()) ids.push_back(rows.rowId());
+    return ids;
+}
+
+// Rows of testIndexCodesV1997's Table1 are set one by one after eight new columns, until one no
+// longer fits its page; the operation sets that row.
+constexpr std::size_t kMovingRow = 40;
+
+void prepareMovingRow(jet::Database& db) {
+    for (int i = 1; i <= 8; ++i) db.AddBooleanColumn("Table1", "Spare" + std::to_string(i), "");
+    const auto ids = rowIds(db, "Table1");
+    for (std::size_t i = 0; i < kMovingRow; ++i) db.SetBoolean("Table1", ids[i], "Spare8", true);
+}
+
+const FailureCase kCases[] = {
+    {"AddColumnJet4", "jet4/testV2003.mdb", [](jet::Database&) {},
+     [](jet::Database& db) { db.AddBooleanColumn("Table1", "ToolBoxAccess", "Beschreibung "); }},
+    {"AddColumnJet3Encoded", "jet3/db97-enc.mdb", [](jet::Database&) {},
+     [](jet::Database& db) { db.AddBooleanColumn("Table1", "ToolBoxAccess", "Beschreibung "); }},
+    {"AddColumnToADefinitionSpanningPages", "jet4/testV2003.mdb",
+     [](jet::Database& db) {
+         for (int i = 0; i < 80; ++i)
+             db.AddBooleanColumn("Table1", "Column" + std::to_string(i), "");
+     },
+     [](jet::Database& db) { db.AddBooleanColumn("Table1", "ToolBoxAccess", "Beschreibung "); }},
+    {"CustomPropertyJet3", "jet3/testV1997.mdb", [](jet::Database&) {},
+     [](jet::Database& db) { db.SetCustomProperty("Level", std::int64_t{4}); }},
+    {"CustomPropertyInAChain", "jet4/testV2003.mdb",
+     [](jet::Database& db) {
+         for (int i = 0; i < 40; ++i)
+             db.SetCustomProperty("P" + std::to_string(i), std::string(80, 'p'));
+     },
+     [](jet::Database& db) { db.SetCustomProperty("Level", std::int64_t{4}); }},
+    {"SetBooleanInPlaceJet4", "jet4/testV2000.mdb", [](jet::Database&) {},
+     [](jet::Database& db) { db.SetBoolean("Table1", rowIds(db, "Table1").at(0), "I", false); }},
+    {"SetBooleanInPlaceJet3", "jet3/testV1997.mdb", [](jet::Database&) {},
+     [](jet::Database& db) { db.SetBoolean("Table1", rowIds(db, "Table1").at(1), "I", true); }},
+    {"SetBooleanMovingTheRow", "jet3/testIndexCodesV1997.mdb", prepareMovingRow,
+     [](jet::Database& db) {
+         db.SetBoolean("Table1", rowIds(db, "Table1").at(kMovingRow), "Spare8", true);
+     }},
+};
+
+class InjectedFailure : public ::testing::TestWithParam<FailureCase> {};
+
+// Runs prepare and then the operation on a fresh copy, failing the operation's `failAt`-th write
+// (0: none). Returns the number of writes the operation made or tried.
+int run(const FailureCase& c, const std::filesystem::path& file, int failAt, bool& failed) {
+    auto counter = std::make_shared<WriteCounter>();
+    auto db = jet::Database::Open(file.string(), {}, writes_test::failingWrites(counter));
+    c.prepare(*db);
+    const int before = counter->writes;
+    if (failAt > 0) counter->failAt = before + failAt;
+    failed = false;
+    try {
+        c.operation(*db);
+    } catch (const jet::JetError& error) {
+        EXPECT_EQ(error.number(), 3043) << error.description();
+        failed = true;
+    }
+    return counter->writes - before;
+}
+
+TEST_P(InjectedFailure, EveryWriteFailingLeavesAReadableFileAsBeforeOrAfter) {
+    const FailureCase& c = GetParam();
+    // The states the file may be in: before the operation, and after it.
+    Scratch done(c.file);
+    bool failed = false;
+    {
+        auto db = jet::Database::Open(done.file().string());
+        c.prepare(*db);
+    }
+    const auto engineBefore = writes_test::dumpWithEngine(done.file());
+    const auto readerBefore = fixture::DumpWithMdbReader(done.file());
+    Scratch complete(c.file);
+    const int writes = run(c, complete.file(), 0, failed);
+    ASSERT_FALSE(failed);
+    ASSERT_GT(writes, 0);
+    const auto engineAfter = writes_test::dumpWithEngine(complete.file());
+    const auto readerAfter = fixture::DumpWithMdbReader(complete.file());
+    ASSERT_TRUE(readerBefore && readerAfter);
+
+    for (int k = 1; k <= writes; ++k) {
+        SCOPED_TRACE("write " + std::to_string(k) + " of " + std::to_string(writes));
+        Scratch scratch(c.file);
+        run(c, scratch.file(), k, failed);
+        EXPECT_TRUE(failed);
+        writes_test::EngineDump engine;
+        ASSERT_NO_THROW(engine = writes_test::dumpWithEngine(scratch.file()));
+        EXPECT_TRUE(engine == engineBefore || engine == engineAfter);
+        const auto reader = fixture::DumpWithMdbReader(scratch.file());
+        ASSERT_TRUE(reader);
+        auto sameTables = [](const fixture::ReaderDump& a, const fixture::ReaderDump& b) {
+            if (a.tables.size() != b.tables.size()) return false;
+            for (std::size_t i = 0; i < a.tables.size(); ++i) {
+                if (a.tables[i].name != b.tables[i].name ||
+                    a.tables[i].column_names != b.tables[i].column_names ||
+                    a.tables[i].rows != b.tables[i].rows)
+                    return false;
+            }
+            return true;
+        };
+        EXPECT_TRUE(sameTables(*reader, *readerBefore) || sameTables(*reader, *readerAfter));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Operations, InjectedFailure, ::testing::ValuesIn(kCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
