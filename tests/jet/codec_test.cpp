@@ -10,6 +10,7 @@
 #include "jet/rc4.h"
 #include "jet/row_reader.h"
 #include "jet/text_codec.h"
+#include "tests/jet/test_files.h"
 
 namespace {
 
@@ -153,6 +154,76 @@ TEST(NumericValue, DecodesSignScaleAndWordOrder) {
     for (const Case& c : cases) EXPECT_EQ(jet::numericText(c.stored, c.scale), c.text);
     EXPECT_THROW(jet::numericText(std::vector<std::uint8_t>(16, 0), 0), jet::JetError)
         << "short value";
+}
+
+}  // namespace
+
+namespace {
+
+TEST(PageChannel, EncodesWrittenPagesAndDecodesThemOnRead) {
+    const jet::JetFormat& format = jet::jet4Format();
+    auto file =
+        std::make_unique<jettest::MemoryFile>(std::vector<std::uint8_t>(format.pageSize * 4));
+    jettest::MemoryFile* disk = file.get();
+    jet::PageChannel pages(std::move(file), format, 0x1234ABCD);
+
+    std::vector<std::uint8_t> plain(format.pageSize);
+    for (std::size_t i = 0; i < plain.size(); ++i) plain[i] = static_cast<std::uint8_t>(i % 251);
+    (void)pages.page(3);  // cached before the write: the write must replace it
+    pages.writePage(3, plain);
+    EXPECT_EQ(*pages.page(3), plain);
+
+    std::vector<std::uint8_t> stored(format.pageSize);
+    disk->readAt(3 * format.pageSize, stored);
+    EXPECT_NE(stored, plain) << "an encoded database keeps its pages encoded on disk";
+    jet::PageChannel::codePage(0x1234ABCD, 3, stored);
+    EXPECT_EQ(stored, plain);
+
+    const std::vector<std::uint8_t> header = {1, 2, 3};
+    pages.writeHeaderBytes(0x42, header);
+    std::vector<std::uint8_t> raw(3);
+    disk->readAt(0x42, raw);
+    EXPECT_EQ(raw, header) << "header bytes are written as given";
+    EXPECT_THROW(pages.writeHeaderBytes(format.pageSize - 1, header), jet::JetError);
+}
+
+// Counts the reads that reach the file.
+class CountingFile : public jet::FileIo {
+  public:
+    CountingFile(std::unique_ptr<jet::FileIo> inner, int& reads)
+        : inner_(std::move(inner)), reads_(reads) {}
+    std::uint64_t size() const override { return inner_->size(); }
+    void readAt(std::uint64_t offset, std::span<std::uint8_t> out) override {
+        ++reads_;
+        inner_->readAt(offset, out);
+    }
+    void writeAt(std::uint64_t offset, std::span<const std::uint8_t> data) override {
+        inner_->writeAt(offset, data);
+    }
+    void flush() override { inner_->flush(); }
+
+  private:
+    std::unique_ptr<jet::FileIo> inner_;
+    int& reads_;
+};
+
+TEST(PageChannel, OpeningReadsAFewPagesWhateverTheFileSize) {
+    // testV2003 is 15 times the size of emptyV2003; opening either reads the header and the
+    // catalog.
+    std::vector<int> counts;
+    for (const char* file : {"jet4/emptyV2003.mdb", "jet4/testV2003.mdb"}) {
+        int reads = 0;
+        auto db =
+            jet::Database::Open(jettest::jetFile(file).string(), {.readOnly = true},
+                                [&](std::unique_ptr<jet::FileIo> inner) {
+                                    return std::make_unique<CountingFile>(std::move(inner), reads);
+                                });
+        counts.push_back(reads);
+    }
+    RecordProperty("reads_empty", counts[0]);
+    RecordProperty("reads_large", counts[1]);
+    EXPECT_LE(counts[0], 12);
+    EXPECT_LE(counts[1], 12);
 }
 
 }  // namespace
