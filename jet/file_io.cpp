@@ -7,6 +7,9 @@
 #include "jet/error.h"
 
 #ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX  // keep std::min usable
+#endif
 #include <windows.h>
 #else
 #include <fcntl.h>
