@@ -93,7 +93,9 @@ TEST_P(PropertiesOf, EveryTableAndTheCustomPropertiesMatchMdbProp) {
             << "names ignore case";
         ++compared;
     }
-    if (db->tableNames().empty()) EXPECT_EQ(compared, 1);
+    if (db->tableNames().empty()) {
+        EXPECT_EQ(compared, 1);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
