@@ -117,3 +117,49 @@ TEST(Password, AProtectedFileKeepsItsPasswordWhenTheOldOneIsWrong) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Password, NonAsciiPasswordsAreStoredAsEachVersionStoresText) {
+    // Jet 4 keeps UCS-2, Jet 3 the database code page (1252): mdb-reader must decode what we wrote.
+    struct Case {
+        const char* file;
+        std::string password;
+        int error;  // expected from NewPassword
+    };
+    const Case cases[] = {
+        {"jet4/V2003_no-password.mdb", "\xD0\x9C\xD0\xB8\xD1\x80-M\xC3\xBCller", 0},
+        {"jet3/V1997_no-password.mdb", "M\xC3\xBCller\xE2\x82\xAC", 0},
+        {"jet3/V1997_no-password.mdb", "\xD0\x9C\xD0\xB8\xD1\x80", jet::kInvalidArgument},
+        {"jet3/V1997_no-password.mdb", std::string(21, 'x'), jet::kInvalidArgument},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.file) + " " + c.password);
+        jettest::ScratchDir dir;
+        const auto path = dir.copyOf(c.file);
+        const auto original = jettest::readBytes(path);
+        EXPECT_EQ(errorOf([&] { jet::Database::Open(path.string())->NewPassword("", c.password); }),
+                  c.error);
+        if (c.error != 0) {
+            EXPECT_EQ(jettest::readBytes(path), original);
+            continue;
+        }
+        const auto dump = fixture::DumpWithMdbReader(path, {"--password", c.password});
+        ASSERT_TRUE(dump.has_value());
+        EXPECT_EQ(dump->password, c.password);
+        EXPECT_EQ(jet::Database::Open(path.string(), {.connect = ";pwd=" + c.password})->password(),
+                  c.password);
+    }
+}
+
+TEST(Password, ChangingItNeedsAnExclusiveHandle) {
+    jettest::ScratchDir dir;
+    const auto path = dir.copyOf("jet4/V2003_no-password.mdb");
+    const auto original = jettest::readBytes(path);
+    auto shared = jet::Database::Open(path.string(), {.exclusive = false});
+    EXPECT_EQ(errorOf([&] { shared->NewPassword("", kStandard); }), jet::kSharedPasswordChange);
+    shared->Close();
+    EXPECT_EQ(jettest::readBytes(path), original);
+}
+
+}  // namespace
