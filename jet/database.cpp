@@ -43,7 +43,6 @@ std::optional<std::string> passwordFromConnect(std::string_view connect) {
     return std::nullopt;
 }
 
-// ---- Database
 
 Database::Database(std::shared_ptr<DatabaseCore> core) : core_(std::move(core)) {}
 
@@ -138,7 +137,6 @@ std::optional<PropertyBlob> Database::customProperties() const {
     return PropertyBlob::parse(*bytes, core_->header.format(), core_->header.codePage());
 }
 
-// ---- Table
 
 Table::Table(std::shared_ptr<DatabaseCore> core, std::shared_ptr<const TableDefinition> definition,
              std::string name, std::uint32_t catalogId)
@@ -167,7 +165,6 @@ std::optional<PropertyBlob> Table::properties() const {
     return PropertyBlob::parse(*bytes, core_->header.format(), core_->header.codePage());
 }
 
-// ---- RowCursor
 
 struct RowCursor::State {
     std::shared_ptr<DatabaseCore> core;
