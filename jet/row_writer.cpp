@@ -102,6 +102,8 @@ RowParts splitRow(std::span<const std::uint8_t> bytes, const JetFormat& format,
             const auto field = row.slice(offsets[i], offsets[i + 1] - offsets[i]);
             parts.vars.emplace_back(field.begin(), field.end());
         }
+        const auto gap = row.slice(offsets.back(), tableStart - offsets.back());
+        parts.gap.assign(gap.begin(), gap.end());
         fixedEnd = offsets.front();
     }
     const auto fixed = row.slice(format.rowCountSize, fixedEnd - format.rowCountSize);
@@ -127,6 +129,7 @@ Bytes joinRow(const RowParts& parts, const JetFormat& format) {
             out.insert(out.end(), field.begin(), field.end());
         }
         offsets.push_back(out.size());  // the end of the variable data
+        out.insert(out.end(), parts.gap.begin(), parts.gap.end());
         const std::size_t n = parts.vars.size();
         if (format.version == Version::Jet4) {
             for (std::size_t i = offsets.size(); i-- > 0;) putU16(out, offsets[i]);
@@ -158,7 +161,7 @@ Bytes joinRow(const RowParts& parts, const JetFormat& format) {
     // Whatever we store must read back as what we meant.
     const RowParts again = splitRow(out, format, parts.hasVarTable ? 1 : 0);
     if (again.columnCount != parts.columnCount || again.fixed != parts.fixed ||
-        again.vars != parts.vars || again.nullMask != parts.nullMask) {
+        again.vars != parts.vars || again.gap != parts.gap || again.nullMask != parts.nullMask) {
         throw invalidArgument("a row that cannot be stored in this format");
     }
     return out;

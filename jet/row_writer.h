@@ -27,6 +27,7 @@ struct RowParts {
     Bytes fixed;               // the fixed-length area as stored
     bool hasVarTable = false;  // rows of a table with variable columns carry an offset table
     std::vector<Bytes> vars;   // the variable fields in offset-table order
+    Bytes gap;                 // bytes Access may leave between the variable data and its table
     Bytes nullMask;
 
     bool bit(std::size_t column) const;
