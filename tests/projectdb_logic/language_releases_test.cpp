@@ -9,6 +9,7 @@
 #include <map>
 
 #include "platform/runtime_error.h"
+#include "projectdb/project_settings.h"
 #include "tests/projectdb_logic/logic_test_support.h"
 #include "tests/support/oracles.h"
 #include "tests/support/temp_dir.h"
@@ -265,15 +266,41 @@ TEST_P(LanguageReleases, ALoadStopsAtALanguageWithoutNameAndKeepsTheEntriesBefor
 
 TEST_P(LanguageReleases, TheStateDecidesWhetherThePasswordIsGiven) {
     const fs::path file = Project({{1031, "Deutsch", "de", "Deutsch", false}}, true);
-    const projectdb::DatabaseState other =
-        withPassword() ? projectdb::kStateNoPassword : projectdb::kStateStandardPassword;
     MemoryList list;
-    EXPECT_THROW(projectdb::LoadLanguageList(file.string(), other, list), jet::JetError);
     list.addItem("Deutsch", 1031);
     list.setChecked(0, true);
-    const auto message =
-        projectdb::SaveLanguageReleases(file.string(), other, list, projectdb::MessageSink());
-    EXPECT_EQ(message, std::optional<std::string>("3031Not a valid password."));
+    if (withPassword()) {
+        MemoryList loaded;
+        EXPECT_THROW(
+            projectdb::LoadLanguageList(file.string(), projectdb::kStateNoPassword, loaded),
+            jet::JetError);
+        EXPECT_EQ(projectdb::SaveLanguageReleases(file.string(), projectdb::kStateNoPassword, list,
+                                                  projectdb::MessageSink()),
+                  std::optional<std::string>("3031Not a valid password."));
+        EXPECT_EQ(StoredMarks(file), (std::map<std::string, std::string>{{"Deutsch", "0"}}));
+    } else {
+        // Like Jet, the engine ignores a password that the file does not ask for.
+        MemoryList loaded;
+        projectdb::LoadLanguageList(file.string(), projectdb::kStateStandardPassword, loaded);
+        EXPECT_EQ(loaded.count(), 1);
+        EXPECT_EQ(projectdb::SaveLanguageReleases(file.string(), projectdb::kStateStandardPassword,
+                                                  list, projectdb::MessageSink()),
+                  std::nullopt);
+        EXPECT_EQ(StoredMarks(file), (std::map<std::string, std::string>{{"Deutsch", "1"}}));
+    }
+}
+
+TEST_P(LanguageReleases, AFileHeldByAProjectHandleIsReportedAndLeftAlone) {
+    const fs::path file = Project({{1031, "Deutsch", "de", "Deutsch", false}}, true);
+    projectdb::ProjectSettings settings;
+    const auto handle = settings.OpenProject(logic_test::ConnectionText(file, withPassword()));
+    MemoryList list;
+    list.addItem("Deutsch", 1031);
+    list.setChecked(0, true);
+    const std::optional<std::string> message = Save(file, list);
+    ASSERT_TRUE(message.has_value());
+    EXPECT_EQ(message->rfind("3045Could not use", 0), 0u) << *message;
+    settings.CloseProject(handle);
     EXPECT_EQ(StoredMarks(file), (std::map<std::string, std::string>{{"Deutsch", "0"}}));
 }
 
