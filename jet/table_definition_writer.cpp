@@ -20,6 +20,15 @@ constexpr std::size_t kMaxColumns = 255;
 constexpr std::uint8_t kBooleanType = 0x01;
 // Flags of a Boolean column as Access writes them: fixed length, updatable.
 constexpr std::uint8_t kBooleanFlags = 0x03;
+constexpr std::uint16_t kNoColumn = 0xFFFF;
+// A long-value column's map entry: column number, owned-pages and free-pages map rows.
+constexpr std::size_t kColumnMapEntrySize = 10;
+
+// Per real index, after the column names: the index's columns and maps (Jet 4 adds 4 bytes in
+// front and 9 after).
+std::size_t realIndexBlockSize(const JetFormat& format) {
+    return format.version == Version::Jet4 ? 52 : 39;
+}
 
 void setU16(std::span<std::uint8_t> bytes, std::size_t at, std::size_t value) {
     if (at + 2 > bytes.size()) throw corrupt("a write out of bounds");
@@ -58,22 +67,35 @@ TableDefinitionBytes TableDefinitionBytes::read(PageBatch& batch, std::uint32_t 
     if (def.realIndexCount_ > length / format.tdefRealIndexEntrySize ||
         def.columnCount_ > kMaxColumns)
         throw corrupt("a table definition's counts are out of bounds");
-    all.resize(length);
+    auto skipNames = [&](std::size_t at, std::size_t count) {
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::size_t nameLength =
+                format.columnNameLengthSize == 1 ? reader.u8(at) : reader.u16(at);
+            at += format.columnNameLengthSize;
+            reader.slice(at, nameLength);
+            at += nameLength;
+        }
+        return at;
+    };
+    def.namesEnd_ =
+        skipNames(def.columnStart() + def.columnCount_ * format.columnEntrySize, def.columnCount_);
+    // Where the definition really ends: after the indexes, their names and the list of long-value
+    // column maps closed by 0xFFFF. Access states that end in the length field; keep whatever it
+    // counts beyond, but never cut the structure short for a length that says less.
+    const std::size_t logicalIndexes = reader.u32(format.tdefIndexCountOffset);
+    if (logicalIndexes > all.size() / format.tdefIndexEntrySize)
+        throw corrupt("a table definition claims more indexes than it holds");
+    std::size_t at = def.namesEnd_ + def.realIndexCount_ * realIndexBlockSize(format) +
+                     logicalIndexes * format.tdefIndexEntrySize;
+    at = skipNames(at, logicalIndexes);
+    while (reader.u16(at) != kNoColumn) at += kColumnMapEntrySize;
+    at += 2;
+    all.resize(std::max(at, length));
     def.bytes_ = std::move(all);
-    std::size_t at = def.columnStart() + def.columnCount_ * format.columnEntrySize;
-    const ByteReader bounded(def.bytes_);
-    for (std::size_t i = 0; i < def.columnCount_; ++i) {
-        const std::size_t nameLength =
-            format.columnNameLengthSize == 1 ? bounded.u8(at) : bounded.u16(at);
-        at += format.columnNameLengthSize;
-        bounded.slice(at, nameLength);
-        at += nameLength;
-    }
-    def.namesEnd_ = at;
     // The largest column number in use must stay below the count of columns ever made.
     for (std::size_t i = 0; i < def.columnCount_; ++i) {
         const std::size_t number =
-            bounded.u16(def.columnStart() + i * format.columnEntrySize + format.columnNumberOffset);
+            reader.u16(def.columnStart() + i * format.columnEntrySize + format.columnNumberOffset);
         if (number >= def.maxColumns_) throw corrupt("a column number beyond the table's maximum");
     }
     return def;

@@ -42,6 +42,35 @@ std::size_t pagesPerBitmapPage(const JetFormat& format) {
     return (format.pageSize - kBitmapPageHeader) * 8;
 }
 
+// An inline map that cannot reach all its pages becomes a reference map in the same row: the row
+// then lists bitmap pages, each covering a fixed run of pages, and new bitmap pages hold `pages`.
+void promoteToReferenceMap(PageBatch& batch, RowPointer map, const MapRow& at,
+                           const std::vector<std::uint32_t>& pages) {
+    const std::size_t perPage = pagesPerBitmapPage(batch.format());
+    const std::size_t slots = (at.size - 1) / 4;
+    std::vector<std::uint32_t> bitmapPages(slots, 0);
+    for (const std::uint32_t page : pages) {
+        const std::size_t slot = page / perPage;
+        if (slot >= slots)
+            throw JetError(3035, "System resource exceeded: a usage map cannot reach a page.");
+        if (bitmapPages[slot] == 0) {
+            bitmapPages[slot] = batch.append();
+            std::vector<std::uint8_t>& fresh =
+                batch.edit(bitmapPages[slot], PageBatch::Stage::NewPage);
+            fresh[0] = kPageTypeUsageBitmap;
+            fresh[1] = 0x01;
+        }
+        std::vector<std::uint8_t>& bitmap =
+            batch.edit(bitmapPages[slot], PageBatch::Stage::NewPage);
+        setBit(std::span<std::uint8_t>(bitmap).subspan(kBitmapPageHeader), page % perPage, true);
+    }
+    std::vector<std::uint8_t>& bytes = batch.edit(map.page, PageBatch::Stage::UsageMap);
+    const std::span<std::uint8_t> out(bytes.data() + at.start, at.size);
+    std::fill(out.begin(), out.end(), 0);
+    out[0] = kReferenceMap;
+    for (std::size_t slot = 0; slot < slots; ++slot) putU32(out, 1 + 4 * slot, bitmapPages[slot]);
+}
+
 }  // namespace
 
 void addToUsageMap(PageBatch& batch, RowPointer map, std::uint32_t page) {
@@ -64,9 +93,8 @@ void addToUsageMap(PageBatch& batch, RowPointer map, std::uint32_t page) {
             // Move the window so that it starts at the first page in use (a multiple of 8).
             newStart = *std::min_element(pages.begin(), pages.end()) / 8 * 8;
             if (*std::max_element(pages.begin(), pages.end()) - newStart >= bits) {
-                throw JetError(3035,
-                               "System resource exceeded: a table's usage map cannot reach "
-                               "a new page.");
+                promoteToReferenceMap(batch, map, at, pages);
+                return;
             }
         }
         std::vector<std::uint8_t>& bytes = batch.edit(map.page, PageBatch::Stage::UsageMap);

@@ -13,8 +13,8 @@ namespace jet {
 inline constexpr RowPointer kGlobalUsageMap{1, 0};
 
 // Adds `page` to the usage map whose row is `map`: an inline map moves its start page when that
-// keeps every page in reach; a reference map gains a bitmap page when the run has none. Throws
-// 3035 when an inline map cannot reach the page (nothing is changed then).
+// keeps every page in reach, else turns into a reference map; a reference map gains a bitmap
+// page when the run has none. Throws 3035 when the row cannot name enough bitmap pages.
 void addToUsageMap(PageBatch& batch, RowPointer map, std::uint32_t page);
 
 // Clears the free bit of `page` in the global usage map. A page beyond an inline map's reach or in

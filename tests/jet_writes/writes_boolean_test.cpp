@@ -25,24 +25,6 @@ struct TableCase {
     bool expectMovedRows = false;
 };
 
-// Pointer rows (0x4000 alone) on the data pages of an unencoded file.
-int pointerRows(const std::filesystem::path& file) {
-    const auto bytes = writes_test::readFile(file);
-    const bool jet4 = bytes.at(0x14) != 0;
-    const std::size_t pageSize = jet4 ? 4096 : 2048;
-    const std::size_t countAt = jet4 ? 12 : 8;
-    int pointers = 0;
-    for (std::size_t page = pageSize; page + pageSize <= bytes.size(); page += pageSize) {
-        if (bytes[page] != 0x01) continue;
-        const std::size_t rows = bytes[page + countAt] | (bytes[page + countAt + 1] << 8);
-        for (std::size_t i = 0; i < rows && countAt + 4 + 2 * i < pageSize; ++i) {
-            const std::uint8_t high = bytes[page + countAt + 3 + 2 * i];
-            pointers += (high & 0xC0) == 0x40;
-        }
-    }
-    return pointers;
-}
-
 class AddAndSetBoolean : public ::testing::TestWithParam<TableCase> {};
 
 // Sets the column on every row, alternating from true, and returns the values in engine order.
@@ -77,7 +59,7 @@ TEST_P(AddAndSetBoolean, EveryReaderSeesTheColumnItsDescriptionAndTheValues) {
     const auto readerBefore = fixture::DumpWithMdbReader(scratch.file());
     ASSERT_TRUE(readerBefore);
 
-    const int pointersBefore = pointerRows(scratch.file());
+    const int pointersBefore = writes_test::pointerRows(scratch.file());
     std::vector<std::string> added;
     for (int i = 1; i <= c.spareColumns; ++i) added.push_back("Spare" + std::to_string(i));
     added.push_back("ToolBoxAccess");
@@ -103,7 +85,7 @@ TEST_P(AddAndSetBoolean, EveryReaderSeesTheColumnItsDescriptionAndTheValues) {
     for (std::string& line : engineAfter[c.table])
         line = line.substr(0, line.find(added.front() + "="));
     EXPECT_EQ(engineAfter, engineBefore);
-    if (c.expectMovedRows) EXPECT_GT(pointerRows(scratch.file()), pointersBefore);
+    if (c.expectMovedRows) EXPECT_GT(writes_test::pointerRows(scratch.file()), pointersBefore);
 
     // mdbtools: the schema, the Description with its trailing blank, the exported values.
     const std::string schema = writes_test::mdbSchema(scratch.file(), c.table);

@@ -72,6 +72,21 @@ std::vector<std::uint8_t> readFile(const fs::path& file) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+int pointerRows(const fs::path& file) {
+    const auto bytes = readFile(file);
+    const bool jet4 = bytes.at(0x14) != 0;
+    const std::size_t pageSize = jet4 ? 4096 : 2048;
+    const std::size_t countAt = jet4 ? 12 : 8;
+    int pointers = 0;
+    for (std::size_t page = pageSize; page + pageSize <= bytes.size(); page += pageSize) {
+        if (bytes[page] != 0x01) continue;
+        const std::size_t rows = bytes[page + countAt] | (bytes[page + countAt + 1] << 8);
+        for (std::size_t i = 0; i < rows && countAt + 4 + 2 * i < pageSize; ++i)
+            pointers += (bytes[page + countAt + 3 + 2 * i] & 0xC0) == 0x40;
+    }
+    return pointers;
+}
+
 const fixture::OracleTable* findTable(const fixture::ReaderDump& dump, const std::string& name) {
     for (const auto& table : dump.tables) {
         if (table.name == name) return &table;

@@ -40,6 +40,8 @@ std::optional<PropertyView> mdbProp(const std::filesystem::path& file, const std
 std::string mdbSchema(const std::filesystem::path& file, const std::string& table);
 
 std::vector<std::uint8_t> readFile(const std::filesystem::path& file);
+// Pointer rows (0x4000 alone) on the data pages of an unencoded file.
+int pointerRows(const std::filesystem::path& file);
 
 const fixture::OracleTable* findTable(const fixture::ReaderDump& dump, const std::string& name);
 
