@@ -13,10 +13,14 @@ packages=(
   # libraries
   qt6-base-dev libgl-dev libicu-dev libchm-dev libgtest-dev libgmock-dev
   # test oracles and tools: mdbtools reads our Jet files, chmcmd compiles the test help file
-  mdbtools fp-utils-3.2.2 nodejs npm
+  mdbtools fp-utils-3.2.2
   # a display for running the window by hand
   xvfb xauth
 )
+# Node.js may come from elsewhere than Debian (with its own npm, which conflicts with Debian's npm
+# package): install Debian's only where there is none.
+command -v node >/dev/null 2>&1 || packages+=(nodejs)
+command -v npm >/dev/null 2>&1 || packages+=(npm)
 export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update -qq
 $SUDO apt-get install -y -qq --no-install-recommends "${packages[@]}"
