@@ -21,6 +21,7 @@ constexpr std::uint8_t kBooleanType = 0x01;
 // Flags of a Boolean column as Access writes them: fixed length, updatable.
 constexpr std::uint8_t kBooleanFlags = 0x03;
 constexpr std::uint16_t kNoColumn = 0xFFFF;
+constexpr std::size_t kIndexColumns = 10;
 // A long-value column's map entry: column number, owned-pages and free-pages map rows.
 constexpr std::size_t kColumnMapEntrySize = 10;
 
@@ -85,6 +86,15 @@ TableDefinitionBytes TableDefinitionBytes::read(PageBatch& batch, std::uint32_t 
     const std::size_t logicalIndexes = reader.u32(format.tdefIndexCountOffset);
     if (logicalIndexes > all.size() / format.tdefIndexEntrySize)
         throw corrupt("a table definition claims more indexes than it holds");
+    // Each real index names up to ten columns (number, order); 0xFFFF marks an unused place.
+    const std::size_t indexColumnsAt = format.version == Version::Jet4 ? 4 : 0;
+    for (std::size_t i = 0; i < def.realIndexCount_; ++i) {
+        const std::size_t block = def.namesEnd_ + i * realIndexBlockSize(format) + indexColumnsAt;
+        for (std::size_t k = 0; k < kIndexColumns; ++k) {
+            const std::uint16_t column = reader.u16(block + 3 * k);
+            if (column != kNoColumn) def.indexedColumns_.insert(column);
+        }
+    }
     std::size_t at = def.namesEnd_ + def.realIndexCount_ * realIndexBlockSize(format) +
                      logicalIndexes * format.tdefIndexEntrySize;
     at = skipNames(at, logicalIndexes);

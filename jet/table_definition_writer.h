@@ -5,6 +5,7 @@
 // old chain stays whole until the first page, written last, switches to the new one).
 
 #include <cstdint>
+#include <set>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -21,6 +22,8 @@ class TableDefinitionBytes {
     static TableDefinitionBytes read(PageBatch& batch, std::uint32_t firstPage);
 
     std::size_t maxColumns() const { return maxColumns_; }
+    // True when an index of the table covers the column numbered `number`.
+    bool isIndexed(std::size_t number) const { return indexedColumns_.count(number) != 0; }
     std::size_t columnCount() const { return columnCount_; }
     std::size_t length() const { return bytes_.size(); }
 
@@ -42,6 +45,7 @@ class TableDefinitionBytes {
     std::size_t varColumnCount_ = 0;
     std::size_t realIndexCount_ = 0;
     std::size_t namesEnd_ = 0;  // where the column names end
+    std::set<std::size_t> indexedColumns_;
 };
 
 }  // namespace jet

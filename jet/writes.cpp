@@ -132,12 +132,16 @@ void Database::SetBoolean(std::string_view table, RowId row, std::string_view co
     if (!target.is(ColumnType::Boolean)) throw JetError(3421, "Data type conversion error.");
 
     PageBatch batch(pages);
+    const TableDefinitionBytes raw = TableDefinitionBytes::read(batch, owner);
+    // Index entries would have to change with the value; this engine writes no index.
+    if (raw.isIndexed(target.number))
+        throw JetError(kInvalidArgument, "Invalid argument: the column '" + std::string(column) +
+                                             "' is indexed, and indexes are not updated here.");
     const RowLocation location = locateRow(batch, owner, row);
     RowParts parts = splitRow(rowBytes(batch, location), pages.format(), def.variableColumnCount());
     if (target.number >= parts.columnCount) {
         // The row predates the column: write it as a row of today's table, whose columns it lacks
         // are NULL.
-        const TableDefinitionBytes raw = TableDefinitionBytes::read(batch, owner);
         parts.growColumns(std::max<std::size_t>(raw.maxColumns(), target.number + 1u));
         if (parts.fixed.size() < fixedAreaLength(def)) parts.fixed.resize(fixedAreaLength(def), 0);
         if (parts.hasVarTable && parts.vars.size() < variableSlots(def))

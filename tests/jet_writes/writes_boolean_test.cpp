@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 #include "jet/database.h"
 #include "tests/jet_writes/writes_test_support.h"
@@ -85,7 +86,9 @@ TEST_P(AddAndSetBoolean, EveryReaderSeesTheColumnItsDescriptionAndTheValues) {
     for (std::string& line : engineAfter[c.table])
         line = line.substr(0, line.find(added.front() + "="));
     EXPECT_EQ(engineAfter, engineBefore);
-    if (c.expectMovedRows) EXPECT_GT(writes_test::pointerRows(scratch.file()), pointersBefore);
+    if (c.expectMovedRows) {
+        EXPECT_GT(writes_test::pointerRows(scratch.file()), pointersBefore);
+    }
 
     // mdbtools: the schema, the Description with its trailing blank, the exported values.
     const std::string schema = writes_test::mdbSchema(scratch.file(), c.table);
@@ -121,7 +124,9 @@ TEST_P(AddAndSetBoolean, EveryReaderSeesTheColumnItsDescriptionAndTheValues) {
             for (std::size_t k = row.size(); k-- > 0;) {
                 const auto& name = after->column_names[k];
                 if (std::find(added.begin(), added.end(), name) == added.end()) continue;
-                if (name != "ToolBoxAccess") EXPECT_EQ(row[k], "0") << name;
+                if (name != "ToolBoxAccess") {
+                    EXPECT_EQ(row[k], "0") << name;
+                }
                 row.erase(row.begin() + static_cast<std::ptrdiff_t>(k));
             }
             stripped.push_back(std::move(row));
@@ -178,5 +183,61 @@ INSTANTIATE_TEST_SUITE_P(
         }
         return name;
     });
+
+}  // namespace
+
+namespace {
+
+// What a write refuses, it refuses before touching the file.
+TEST(RefusedWrites, LeaveTheFileAsItWas) {
+    Scratch scratch("jet3/testIndexCodesV1997.mdb");
+    const auto pristine = writes_test::readFile(scratch.file());
+    {
+        auto db = jet::Database::Open(scratch.file().string());
+        jet::RowCursor rows = db->OpenTable("Table10").rows();
+        ASSERT_TRUE(rows.moveNext());
+        const jet::RowId id = rows.rowId();
+        auto number = [](const std::function<void()>& write) {
+            try {
+                write();
+            } catch (const jet::JetError& error) {
+                return error.number();
+            }
+            return 0;
+        };
+        // Table10's Boolean "data" is indexed: its index entries would have to change too.
+        EXPECT_EQ(number([&] { db->SetBoolean("Table10", id, "data", false); }), 3001);
+        EXPECT_EQ(number([&] { db->SetBoolean("Table10", id, "name", true); }), 3421);
+        EXPECT_EQ(number([&] { db->SetBoolean("Table10", id, "Data", true); }), 3265);
+        EXPECT_EQ(number([&] { db->SetBoolean("NoSuchTable", id, "data", true); }), 3265);
+        db->AddBooleanColumn("Table10", "Free", "");
+        EXPECT_EQ(number([&] { db->SetBoolean("Table10", {id.page, 200}, "Free", true); }), 3049);
+        EXPECT_EQ(number([&] { db->SetBoolean("Table10", {1u << 20, 0}, "Free", true); }), 3049);
+        EXPECT_EQ(number([&] { db->SetBoolean("Table10", {2, 0}, "Free", true); }), 3049);
+        EXPECT_EQ(number([&] { db->AddBooleanColumn("Table10", "DATA", "x"); }), 3191);
+        EXPECT_EQ(number([&] { db->AddBooleanColumn("NoSuchTable", "New", "x"); }), 3265);
+        EXPECT_EQ(number([&] { db->AddBooleanColumn("Table10", "", "x"); }), 3001);
+        EXPECT_EQ(number([&] { db->SetCustomProperty("Level", 2.5); }), 3001);
+        EXPECT_EQ(number([&] { db->SetCustomProperty("Level", std::int64_t{1} << 40); }), 3001);
+    }
+    {
+        auto db = jet::Database::Open(scratch.file().string(), {.readOnly = true});
+        jet::RowCursor rows = db->OpenTable("Table10").rows();
+        ASSERT_TRUE(rows.moveNext());
+        try {
+            db->SetBoolean("Table10", rows.rowId(), "data", true);
+            ADD_FAILURE() << "a read-only handle wrote";
+        } catch (const jet::JetError& error) {
+            EXPECT_EQ(error.number(), 3027);
+        }
+    }
+    // Only the column added above changed the file.
+    const auto after = writes_test::dumpWithEngine(scratch.file());
+    Scratch fresh("jet3/testIndexCodesV1997.mdb");
+    auto expected = writes_test::dumpWithEngine(fresh.file());
+    for (std::string& line : expected["Table10"]) line += "Free=false|";
+    EXPECT_EQ(after, expected);
+    EXPECT_NE(writes_test::readFile(scratch.file()), pristine);
+}
 
 }  // namespace

@@ -123,7 +123,9 @@ TEST_P(InjectedFailure, EveryWriteFailingLeavesAReadableFileAsBeforeOrAfter) {
     const int writes = run(c, complete.file(), 0, failed);
     ASSERT_FALSE(failed);
     ASSERT_GT(writes, 0);
-    if (std::string(c.name) == "SetBooleanMovingTheRow") EXPECT_GT(writes, 1);
+    if (std::string(c.name) == "SetBooleanMovingTheRow") {
+        EXPECT_GT(writes, 1);
+    }
     const auto engineAfter = writes_test::dumpWithEngine(complete.file());
     const auto readerAfter = fixture::DumpWithMdbReader(complete.file());
     ASSERT_TRUE(readerBefore && readerAfter);

@@ -79,8 +79,9 @@ TEST_P(MovedRows, EveryReaderSeesEveryRowOnceWithItsValue) {
         }
     }
     EXPECT_GT(writes_test::pointerRows(file), pointersBefore);
-    if (shape.largeFile && shape.style == fixture::UsageMapStyle::Auto)
+    if (shape.largeFile && shape.style == fixture::UsageMapStyle::Auto) {
         EXPECT_GT(pagesOfType(file, 0x05), bitmapsBefore);
+    }
 
     std::vector<bool> read;
     {
