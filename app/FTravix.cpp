@@ -67,6 +67,10 @@ FTravix::FTravix(WindowServices services, QWidget* parent)
                            ui_->lblEditorComponent_2, ui_->lblEditorComponent_3,
                            ui_->lblEditorComponent_4, ui_->lblEditorComponent_5,
                            ui_->lblEditorComponent_6, ui_->lblEditorComponent_7};
+    levelListAdapters_.reserve(kComponentCount);
+    for (QComboBox* combo : cmbEditorComponent_) levelListAdapters_.emplace_back(combo);
+    for (std::size_t i = 0; i < kComponentCount; ++i) levelLists_[i] = &levelListAdapters_[i];
+    languageList_ = std::make_unique<CheckedListWidgetList>(ui_->lstLockLanguages);
 
     validation_ = new FocusValidation(this);
     validation_->Watch(ui_->txtSource, [this](bool& cancel) { txtSource_Validate(cancel); });
@@ -105,12 +109,20 @@ void FTravix::cmdCancel_Click() {
     services_.exitProgram(0);
 }
 
+// The cancel flag stays unset: the focus always moves on, and the refresh runs whether or not the
+// text changed.
 void FTravix::txtSource_Validate(bool& /*cancel*/) {
+    RefreshFormState();
     emit pathValidated(ui_->txtSource);
 }
 
 void FTravix::txtDestination_Validate(bool& /*cancel*/) {
+    RefreshFormState();
     emit pathValidated(ui_->txtDestination);
+}
+
+void FTravix::ShowMessage(const QString& text) const {
+    if (services_.messages != nullptr) services_.messages->ShowMessage(text);
 }
 
 }  // namespace app

@@ -5,10 +5,12 @@
 #include <QWidget>
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "app/qt_lists.h"
 #include "app/window_services.h"
 
 class QComboBox;
@@ -44,6 +46,8 @@ class FTravix : public QWidget {
   signals:
     // The focus left txtSource or txtDestination for a control that takes part in validation.
     void pathValidated(QWidget* box);
+    // RefreshFormState has run to its end (also when loading the source failed).
+    void formStateRefreshed();
 
   private slots:
     void cmdCancel_Click();
@@ -52,6 +56,11 @@ class FTravix : public QWidget {
     void txtSource_Validate(bool& cancel);
     void txtDestination_Validate(bool& cancel);
     void FillLevelLists();
+    // Brings presets, lists and the enabled state of the options and OK in line with the paths.
+    void RefreshFormState();
+    // Loads the source's levels and languages; false (after telling the user) when that failed.
+    bool LoadSourceSettings(const std::string& source, std::int32_t state);
+    void ShowMessage(const QString& text) const;
 
     std::unique_ptr<Ui::FTravix> ui_;
     WindowServices services_;
@@ -59,6 +68,10 @@ class FTravix : public QWidget {
     std::array<QComboBox*, kComponentCount> cmbEditorComponent_{};
     std::array<QLabel*, kComponentCount> lblEditorComponent_{};
     std::vector<std::string> componentKeys_;
+    // The level lists and the language list as the project database logic sees them.
+    std::vector<ComboBoxList> levelListAdapters_;
+    std::array<projectdb::ListControl*, kComponentCount> levelLists_{};
+    std::unique_ptr<CheckedListWidgetList> languageList_;
 };
 
 }  // namespace app

@@ -11,6 +11,10 @@ class MessageSink {
 
     // A failure the program cannot go on after (start-up); the user acknowledges it with OK.
     virtual void ShowError(const QString& text) = 0;
+
+    // A message of the working window (a failed apply or language save, a refresh that could not
+    // load the file): application-modal, OK only, no icon, the application's title as caption.
+    virtual void ShowMessage(const QString& text) = 0;
 };
 
 }  // namespace app

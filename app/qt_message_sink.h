@@ -7,6 +7,7 @@ namespace app {
 class QtMessageSink : public MessageSink {
   public:
     void ShowError(const QString& text) override;
+    void ShowMessage(const QString& text) override;
 };
 
 }  // namespace app

@@ -17,7 +17,9 @@ namespace travix_test {
 class RecordingMessageSink : public app::MessageSink {
   public:
     void ShowError(const QString& text) override { errors.push_back(text); }
+    void ShowMessage(const QString& text) override { messages.push_back(text); }
     QStringList errors;
+    QStringList messages;
 };
 
 // A temporary folder that TRAVIX_REGISTRY_DIR points at while the object lives.

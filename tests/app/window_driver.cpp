@@ -1,0 +1,187 @@
+#include "window_driver.h"
+
+#include <QApplication>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QTest>
+#include <fstream>
+#include <sstream>
+
+#include "app/startup.h"
+#include "projectdb/authorization_levels.h"
+#include "projectdb/password.h"
+#include "projectdb/project_settings.h"
+
+namespace travix_test {
+
+namespace fs = std::filesystem;
+
+const char* const kEnableList[] = {
+    "cmdOK",
+    "fraPassword",
+    "fraEditorComponent",
+    "OptPasswordClear",
+    "optPasswordSet",
+    "cmbEditorComponent_0",
+    "lblEditorComponent_0",
+    "cmbEditorComponent_1",
+    "lblEditorComponent_1",
+    "cmbEditorComponent_2",
+    "lblEditorComponent_2",
+    "cmbEditorComponent_3",
+    "lblEditorComponent_3",
+    "cmbEditorComponent_4",
+    "lblEditorComponent_4",
+    "cmbEditorComponent_5",
+    "lblEditorComponent_5",
+    "cmbEditorComponent_6",
+    "lblEditorComponent_6",
+    "cmbEditorComponent_7",
+    "lblEditorComponent_7",
+    "lblEditorComponentLanguage",
+};
+const std::size_t kEnableListSize = std::size(kEnableList);
+
+void BuildProjectFile(const fs::path& file, bool standardPassword, const std::vector<int>& levels) {
+    fixture::Database database = fixture::ProjectDatabase(
+        {{1031, "German", "DE", "Deutsch", true},
+         {1033, "English", "EN", "English", false},
+         {1036, "French", "FR", "Français", false}},
+        true,
+        standardPassword ? std::optional<std::string>(projectdb::GetStandardPassword())
+                         : std::nullopt);
+    database.Build(file);
+    if (levels.empty()) return;
+    // Written the way the program writes them, through ProjectSettings.
+    projectdb::ProjectSettings settings;
+    const auto handle = settings.OpenProject(
+        file.string() + (standardPassword ? "|" + projectdb::GetStandardPassword() : ""));
+    for (std::size_t i = 0; i < levels.size() && i < projectdb::kComponentCount; ++i) {
+        if (levels[i] < 0) continue;
+        settings.SetProperty(handle, projectdb::ComponentKeys()[i],
+                             projectdb::kExternalAuthorizationLevel, levels[i]);
+    }
+    settings.CloseProject(handle);
+}
+
+void CopyJetFile(const std::string& relative, const fs::path& target) {
+    fs::copy_file(fs::path(TRAVIX_JETFILES_DIR) / relative, target,
+                  fs::copy_options::overwrite_existing);
+    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write);
+}
+
+std::vector<std::string> StoredLevels(const fs::path& file, bool standardPassword) {
+    try {
+        projectdb::ProjectSettings settings;
+        const auto handle = settings.OpenProject(
+            file.string() + (standardPassword ? "|" + projectdb::GetStandardPassword() : ""));
+        std::vector<std::string> levels;
+        for (const std::string& key : projectdb::ComponentKeys()) {
+            levels.push_back(
+                settings.GetProperty(handle, key, projectdb::kExternalAuthorizationLevel, ""));
+        }
+        settings.CloseProject(handle);
+        return levels;
+    } catch (const std::exception& error) {
+        ADD_FAILURE() << "cannot read the levels of " << file << ": " << error.what();
+        return {};
+    }
+}
+
+std::string FileBytes(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+void WindowDriver::SetUp() {
+    registry_.WriteHive(HiveWithLcid("1031"));
+    services_.messages = &messages_;
+    services_.exitProgram = [this](int status) { exits_.push_back(status); };
+    window_ = app::StartTravix(services_);
+    ASSERT_NE(window_, nullptr) << messages_.errors.join(QStringLiteral("\n")).toStdString();
+    QObject::connect(window_.get(), &app::FTravix::formStateRefreshed, [this] { ++refreshes_; });
+    window_->show();
+    window_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+}
+
+void WindowDriver::TearDown() {
+    window_.reset();
+}
+
+void WindowDriver::TypePath(QLineEdit* box, const QString& text) {
+    QTest::mouseClick(box, Qt::LeftButton);
+    ASSERT_EQ(QApplication::focusWidget(), box);
+    box->selectAll();
+    QTest::keyClick(box, Qt::Key_Delete);
+    QTest::keyClicks(box, text);
+    ASSERT_EQ(box->text(), text);
+}
+
+void WindowDriver::LeaveBox() {
+    QWidget* from = QApplication::focusWidget();
+    ASSERT_TRUE(from == Source() || from == Destination());
+    QTest::mouseClick(from == Source() ? Destination() : Source(), Qt::LeftButton);
+    ASSERT_NE(QApplication::focusWidget(), from);
+}
+
+void WindowDriver::Click(const char* name) {
+    QTest::mouseClick(Find(name), Qt::LeftButton);
+}
+
+void WindowDriver::ChooseLevel(std::size_t i, int level) {
+    QComboBox* list = window_->cmbEditorComponent(i);
+    ASSERT_TRUE(list->isEnabled());
+    const int position = list->findData(level);
+    ASSERT_GE(position, 0) << "level " << level << " in list " << i;
+    list->setCurrentIndex(position);
+}
+
+void WindowDriver::MarkLanguage(int row, bool released) {
+    auto* list = Find<QListWidget>("lstLockLanguages");
+    ASSERT_LT(row, list->count());
+    list->item(row)->setCheckState(released ? Qt::Checked : Qt::Unchecked);
+}
+
+std::vector<int> WindowDriver::SelectedLevels() const {
+    std::vector<int> levels;
+    for (std::size_t i = 0; i < app::kComponentCount; ++i) {
+        QComboBox* list = window_->cmbEditorComponent(i);
+        levels.push_back(list->currentIndex() < 0 ? -1 : list->currentData().toInt());
+    }
+    return levels;
+}
+
+QStringList WindowDriver::LanguageEntries() const {
+    QStringList entries;
+    auto* list = Find<QListWidget>("lstLockLanguages");
+    for (int row = 0; row < list->count(); ++row) {
+        const QListWidgetItem* item = list->item(row);
+        entries << QStringLiteral("%1:%2:%3")
+                       .arg(item->text())
+                       .arg(item->data(Qt::UserRole).toInt())
+                       .arg(item->checkState() == Qt::Checked ? 1 : 0);
+    }
+    return entries;
+}
+
+std::vector<bool> WindowDriver::EnabledStates() const {
+    std::vector<bool> states;
+    // The control's own setting: the refresh sets each one, not only their containers.
+    for (const char* name : kEnableList) {
+        states.push_back(!Find(name)->testAttribute(Qt::WA_ForceDisabled));
+    }
+    return states;
+}
+
+bool WindowDriver::PasswordSetChosen() const {
+    return Find<QRadioButton>("optPasswordSet")->isChecked();
+}
+
+bool WindowDriver::PasswordClearChosen() const {
+    return Find<QRadioButton>("OptPasswordClear")->isChecked();
+}
+
+}  // namespace travix_test

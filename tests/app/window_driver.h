@@ -1,0 +1,89 @@
+#pragma once
+// Drives the real window offscreen as a user would: a started FTravix with a file dialog that
+// answers from a script, a message sink that records, an exit hook that records instead of ending
+// the test, and a count of the refreshes. Project files come from the fixture builder or are
+// copies of real Access files.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QString>
+#include <QStringList>
+#include <deque>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/FTravix.h"
+#include "app_test_support.h"
+#include "tests/support/jet4_builder.h"
+#include "tests/support/temp_dir.h"
+
+namespace travix_test {
+
+// The controls whose enabled state the refresh sets, in its order.
+extern const char* const kEnableList[];
+extern const std::size_t kEnableListSize;
+
+// A project database with languages 1031 (released), 1033, 1036 and the given stored levels
+// (index 0..7, -1 for never written), built at `file`.
+void BuildProjectFile(const std::filesystem::path& file, bool standardPassword,
+                      const std::vector<int>& levels = {});
+
+// A writable copy of a real file from the shared corpus ("jet4/testV2003.mdb") at `target`.
+void CopyJetFile(const std::string& relative, const std::filesystem::path& target);
+
+// The stored ExternalAuthorizationLevel of every component as read through ProjectSettings;
+// "" for one never written. Empty vector when the file cannot be opened.
+std::vector<std::string> StoredLevels(const std::filesystem::path& file, bool standardPassword);
+
+std::string FileBytes(const std::filesystem::path& file);
+
+class WindowDriver : public ::testing::Test {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    template <typename T = QWidget>
+    T* Find(const char* name) const {
+        auto* widget = window_->findChild<T*>(QLatin1String(name));
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+    QLineEdit* Source() const { return Find<QLineEdit>("txtSource"); }
+    QLineEdit* Destination() const { return Find<QLineEdit>("txtDestination"); }
+
+    // Clicks into a path box, replaces its text by typing, as a user would; the focus stays there.
+    void TypePath(QLineEdit* box, const QString& text);
+    // Moves the focus out of the box that has it by clicking the other path box.
+    void LeaveBox();
+    void Click(const char* name);
+    // Chooses the entry with item data `level` in level list i, by keyboard in its drop-down.
+    void ChooseLevel(std::size_t i, int level);
+    void MarkLanguage(int row, bool released);
+
+    // Item data of each level list's selection (-1 for none).
+    std::vector<int> SelectedLevels() const;
+    // Each language entry as "text:lcid:mark".
+    QStringList LanguageEntries() const;
+    // The own enabled setting of the controls of kEnableList, in order.
+    std::vector<bool> EnabledStates() const;
+    bool PasswordSetChosen() const;
+    bool PasswordClearChosen() const;
+
+    static QString Text(const std::filesystem::path& file) {
+        return QString::fromStdString(file.string());
+    }
+
+    fixture::TempDir dir_;
+    ScratchRegistry registry_;
+    RecordingMessageSink messages_;
+    app::WindowServices services_;
+    std::vector<int> exits_;
+    int refreshes_ = 0;
+    std::unique_ptr<app::FTravix> window_;
+};
+
+}  // namespace travix_test
