@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <map>
 
 #include "platform/runtime_error.h"
@@ -217,6 +219,61 @@ TEST_P(LanguageReleases, AnEmptyListAddsAMissingColumnAndWritesNothing) {
     EXPECT_EQ(Save(with, MemoryList()), std::nullopt);
     EXPECT_EQ(StoredMarks(with), (std::map<std::string, std::string>{{"Deutsch", "1"}}));
     EXPECT_TRUE(messages_.empty());
+}
+
+// Pointer rows (offset flag 0x4000 alone) on the Jet 4 data pages of a fixture file, whose pages
+// are not encoded: how many rows the engine had to move elsewhere.
+int PointerRows(const fs::path& file) {
+    constexpr std::size_t kPage = 4096;
+    std::ifstream in(file, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const auto u16 = [&](std::size_t at) {
+        return static_cast<unsigned>(static_cast<unsigned char>(bytes[at])) |
+               static_cast<unsigned>(static_cast<unsigned char>(bytes[at + 1])) << 8;
+    };
+    int pointers = 0;
+    for (std::size_t page = 0; page + kPage <= bytes.size(); page += kPage) {
+        if (bytes[page] != 0x01) continue;
+        const unsigned rows = u16(page + 12);
+        for (unsigned i = 0; i < rows && 14 + 2 * i + 1 < kPage; ++i) {
+            if ((u16(page + 14 + 2 * i) & 0xC000) == 0x4000) ++pointers;
+        }
+    }
+    return pointers;
+}
+
+// Eight columns fill the null mask's first byte: every row written before ToolBoxAccess grows by a
+// byte when it gets its mark, and pages full of small rows cannot hold them all.
+TEST_P(LanguageReleases, MarksOnFullPagesOfRowsOlderThanTheColumnAreAllStored) {
+    fixture::Table table{projectdb::kLanguagesTable, {{"LCID", fixture::ColumnType::Long}}, {}};
+    for (int c = 1; c < 8; ++c) {
+        table.columns.push_back({"T" + std::to_string(c), fixture::ColumnType::Text, 40});
+    }
+    constexpr int kRows = 600;
+    for (int r = 0; r < kRows; ++r) {
+        std::vector<fixture::Value> row{std::int64_t{r}};
+        row.resize(8, fixture::kNull);
+        table.rows.push_back(std::move(row));
+    }
+    const fs::path file = Custom(table);
+    MemoryList list;
+    for (int r = kRows - 1; r >= 0; --r) {
+        list.addItem(std::to_string(r), r);
+        list.setChecked(list.count() - 1, r % 3 != 0);
+    }
+    EXPECT_EQ(Save(file, list), std::nullopt);
+    EXPECT_GT(PointerRows(file), 0) << "no row had to move: the case tests less than it says";
+
+    const auto dump = fixture::DumpWithMdbReader(file, Extra());
+    ASSERT_TRUE(dump.has_value());
+    const fixture::OracleTable& stored = dump->tables.at(0);
+    ASSERT_EQ(stored.column_names.back(), projectdb::kReleaseColumn);
+    ASSERT_EQ(stored.rows.size(), static_cast<std::size_t>(kRows));
+    std::map<int, std::string> marks;
+    for (const fixture::Row& row : stored.rows) marks[std::stoi(row.front())] = row.back();
+    for (int r = 0; r < kRows; ++r) EXPECT_EQ(marks[r], r % 3 != 0 ? "1" : "0") << "LCID " << r;
+    EXPECT_EQ(fixture::MdbExportRows(file, stored.name, stored.column_names, stored.column_types),
+              std::optional<fixture::RowSet>(stored.rows));
 }
 
 TEST_P(LanguageReleases, AMissingTableFailsTheLoadAndGivesOneMessageFromTheSave) {
