@@ -16,6 +16,9 @@ constexpr std::array kCommands{
     Command{"password set", "PATH", PasswordSet, 1},
     Command{"password clear", "PATH", PasswordClear, 1},
     Command{"show", "PATH [--json]", Show, 1, 1},
+    Command{"export",
+            "SRC [DST] [--level KEY=N]... [--release LCID,...] [--password set|clear|keep]", Export,
+            1, 64},
 };
 
 void PrintUsage(std::ostream& err) {

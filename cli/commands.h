@@ -14,5 +14,7 @@ int PasswordSet(Arguments args, std::ostream& out, std::ostream& err);
 int PasswordClear(Arguments args, std::ostream& out, std::ostream& err);
 // show PATH [--json]: the state, format, component levels and language releases of a project.
 int Show(Arguments args, std::ostream& out, std::ostream& err);
+// export SRC [DST] [options]: the window's OK, copying SRC to DST or changing SRC in place.
+int Export(Arguments args, std::ostream& out, std::ostream& err);
 
 }  // namespace cli
