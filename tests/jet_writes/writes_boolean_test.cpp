@@ -24,6 +24,7 @@ struct TableCase {
     // row that is set, and rows on full pages then have to move.
     int spareColumns = 0;
     bool expectMovedRows = false;
+    const char* password = "";
 };
 
 class AddAndSetBoolean : public ::testing::TestWithParam<TableCase> {};
@@ -45,8 +46,8 @@ std::vector<bool> setAlternating(jet::Database& db, const std::string& table,
 }
 
 std::vector<bool> engineValues(const std::filesystem::path& file, const std::string& table,
-                               const std::string& column) {
-    auto db = jet::Database::Open(file.string(), {.readOnly = true});
+                               const std::string& column, const std::string& connect) {
+    auto db = jet::Database::Open(file.string(), {.readOnly = true, .connect = connect});
     std::vector<bool> values;
     jet::RowCursor rows = db->OpenTable(table).rows();
     while (rows.moveNext()) values.push_back(std::get<bool>(rows.value(column)));
@@ -56,8 +57,12 @@ std::vector<bool> engineValues(const std::filesystem::path& file, const std::str
 TEST_P(AddAndSetBoolean, EveryReaderSeesTheColumnItsDescriptionAndTheValues) {
     const TableCase& c = GetParam();
     Scratch scratch(c.file);
-    const auto engineBefore = writes_test::dumpWithEngine(scratch.file());
-    const auto readerBefore = fixture::DumpWithMdbReader(scratch.file());
+    const std::string connect = *c.password ? std::string(";pwd=") + c.password : "";
+    const std::vector<std::string> readerArgs =
+        *c.password ? std::vector<std::string>{"--password", c.password}
+                    : std::vector<std::string>{};
+    const auto engineBefore = writes_test::dumpWithEngine(scratch.file(), connect);
+    const auto readerBefore = fixture::DumpWithMdbReader(scratch.file(), readerArgs);
     ASSERT_TRUE(readerBefore);
 
     const int pointersBefore = writes_test::pointerRows(scratch.file());
@@ -67,7 +72,7 @@ TEST_P(AddAndSetBoolean, EveryReaderSeesTheColumnItsDescriptionAndTheValues) {
 
     std::vector<bool> set;
     {
-        auto db = jet::Database::Open(scratch.file().string());
+        auto db = jet::Database::Open(scratch.file().string(), {.connect = connect});
         for (const std::string& column : added) db->AddBooleanColumn(c.table, column, kDescription);
         // Every row predates the column and reads false until set.
         {
@@ -81,8 +86,8 @@ TEST_P(AddAndSetBoolean, EveryReaderSeesTheColumnItsDescriptionAndTheValues) {
     }
 
     // Our reader, through a new handle: the values in engine order, everything else as before.
-    EXPECT_EQ(engineValues(scratch.file(), c.table, "ToolBoxAccess"), set);
-    auto engineAfter = writes_test::dumpWithEngine(scratch.file());
+    EXPECT_EQ(engineValues(scratch.file(), c.table, "ToolBoxAccess", connect), set);
+    auto engineAfter = writes_test::dumpWithEngine(scratch.file(), connect);
     for (std::string& line : engineAfter[c.table])
         line = line.substr(0, line.find(added.front() + "="));
     EXPECT_EQ(engineAfter, engineBefore);
@@ -101,7 +106,7 @@ TEST_P(AddAndSetBoolean, EveryReaderSeesTheColumnItsDescriptionAndTheValues) {
     }
 
     // mdb-reader: the new column with the values set, every other table and column as before.
-    const auto readerAfter = fixture::DumpWithMdbReader(scratch.file());
+    const auto readerAfter = fixture::DumpWithMdbReader(scratch.file(), readerArgs);
     ASSERT_TRUE(readerAfter);
     ASSERT_EQ(readerAfter->tables.size(), readerBefore->tables.size());
     for (const auto& before : readerBefore->tables) {
@@ -174,7 +179,8 @@ INSTANTIATE_TEST_SUITE_P(
                       TableCase{"jet4/V2003_no-password.mdb", "Table1"},
                       TableCase{"jet3/testIndexCodesV1997.mdb", "Table1", 7, true},
                       TableCase{"jet3/testIndexCodesV1997.mdb", "Table10", 10, false},
-                      TableCase{"jet4/overflowTestV2003.mdb", "Table1", 7, false}),
+                      TableCase{"jet4/overflowTestV2003.mdb", "Table1", 7, false},
+                      TableCase{"jet4/V2003_with-password.mdb", "Table1", 0, false, "password"}),
     [](const auto& info) {
         std::string name = std::string(info.param.file) + "_" + info.param.table + "_" +
                            std::to_string(info.param.spareColumns);

@@ -88,6 +88,8 @@ TEST_P(Growth, APropertyBlobOutgrowsInlineStorageAndOneRow) {
 // Columns until the definition spans pages; every reader must still see them all and the rows.
 TEST_P(Growth, ATableDefinitionOutgrowsItsPage) {
     Scratch scratch(GetParam());
+    std::uint32_t pagesBefore = 0;
+    writes_test::freePagesInGlobalMap(scratch.file(), &pagesBefore);
     const auto before = fixture::DumpWithMdbReader(scratch.file());
     ASSERT_TRUE(before);
     const int columns = 90;
@@ -121,6 +123,12 @@ TEST_P(Growth, ATableDefinitionOutgrowsItsPage) {
     for (const auto& row : table->rows) EXPECT_EQ(row.back(), "1");
     auto engine = writes_test::dumpWithEngine(scratch.file());
     EXPECT_EQ(engine["Table1"].size(), original->rows.size());
+
+    // The pages added (definition continuations, LVAL rows) are in use, not free.
+    std::uint32_t pagesAfter = 0;
+    const auto free = writes_test::freePagesInGlobalMap(scratch.file(), &pagesAfter);
+    EXPECT_GT(pagesAfter, pagesBefore);
+    for (const std::uint32_t page : free) EXPECT_LT(page, pagesBefore) << page;
 }
 
 INSTANTIATE_TEST_SUITE_P(RealFiles, Growth,

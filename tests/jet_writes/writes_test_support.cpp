@@ -6,6 +6,10 @@
 #include <random>
 #include <sstream>
 
+#include "jet/data_page.h"
+#include "jet/header.h"
+#include "jet/page_channel.h"
+#include "jet/usage_map.h"
 #include "tests/support/run_command.h"
 
 namespace writes_test {
@@ -27,9 +31,9 @@ Scratch::~Scratch() {
     fs::remove_all(dir_, ignored);
 }
 
-EngineDump dumpWithEngine(const fs::path& file) {
+EngineDump dumpWithEngine(const fs::path& file, const std::string& connect) {
     EngineDump dump;
-    auto db = jet::Database::Open(file.string(), {.readOnly = true});
+    auto db = jet::Database::Open(file.string(), {.readOnly = true, .connect = connect});
     for (const std::string& name : db->tableNames()) {
         jet::Table table = db->OpenTable(name);
         std::vector<std::string>& lines = dump[name];
@@ -85,6 +89,22 @@ int pointerRows(const fs::path& file) {
             pointers += (bytes[page + countAt + 3 + 2 * i] & 0xC0) == 0x40;
     }
     return pointers;
+}
+
+std::vector<std::uint32_t> freePagesInGlobalMap(const fs::path& file, std::uint32_t* pageCount) {
+    auto io = jet::openFile(file.string(), {.readOnly = true, .exclusive = false});
+    std::vector<std::uint8_t> probe(jet::Header::kProbeLength);
+    io->readAt(0, probe);
+    const jet::Header header = jet::Header::parse(probe, file.string());
+    jet::PageChannel pages(std::move(io), header.format(), header.databaseKey());
+    if (pageCount) *pageCount = pages.pageCount();
+    const jet::Page page = pages.page(1);
+    const jet::RowSlot slot = jet::rowSlot(*page, pages.format(), 0);
+    jet::UsageMap map(
+        pages, std::span<const std::uint8_t>(*page).subspan(slot.start, slot.end - slot.start));
+    std::vector<std::uint32_t> free;
+    for (auto at = map.nextPage(0); at; at = map.nextPage(*at + 1)) free.push_back(*at);
+    return free;
 }
 
 const fixture::OracleTable* findTable(const fixture::ReaderDump& dump, const std::string& name) {

@@ -30,7 +30,7 @@ class Scratch {
 
 // Every row of every user table as our reader sees it: "table" -> lines of "col=value|...".
 using EngineDump = std::map<std::string, std::vector<std::string>>;
-EngineDump dumpWithEngine(const std::filesystem::path& file);
+EngineDump dumpWithEngine(const std::filesystem::path& file, const std::string& connect = "");
 
 // mdb-prop's properties of `object`: map name ("" for the object) -> property -> value text.
 using PropertyView = std::map<std::string, std::map<std::string, std::string>>;
@@ -42,6 +42,10 @@ std::string mdbSchema(const std::filesystem::path& file, const std::string& tabl
 std::vector<std::uint8_t> readFile(const std::filesystem::path& file);
 // Pointer rows (0x4000 alone) on the data pages of an unencoded file.
 int pointerRows(const std::filesystem::path& file);
+
+// Pages of the file that the global usage map (page 1) calls free, and the file's page count.
+std::vector<std::uint32_t> freePagesInGlobalMap(const std::filesystem::path& file,
+                                                std::uint32_t* pageCount = nullptr);
 
 const fixture::OracleTable* findTable(const fixture::ReaderDump& dump, const std::string& name);
 
