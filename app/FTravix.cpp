@@ -7,6 +7,7 @@
 
 #include "FTravix_layout.h"
 #include "app/focus_validation.h"
+#include "app/qt_file_dialog.h"
 #include "app/startup.h"
 #include "help/MHelp.h"
 #include "i18n/MResources.h"
@@ -71,6 +72,10 @@ FTravix::FTravix(WindowServices services, QWidget* parent)
     for (QComboBox* combo : cmbEditorComponent_) levelListAdapters_.emplace_back(combo);
     for (std::size_t i = 0; i < kComponentCount; ++i) levelLists_[i] = &levelListAdapters_[i];
     languageList_ = std::make_unique<CheckedListWidgetList>(ui_->lstLockLanguages);
+    if (services_.fileDialog == nullptr) {
+        ownFileDialog_ = std::make_unique<QtFileDialog>();
+        services_.fileDialog = ownFileDialog_.get();
+    }
 
     validation_ = new FocusValidation(this);
     validation_->Watch(ui_->txtSource, [this](bool& cancel) { txtSource_Validate(cancel); });
@@ -78,6 +83,10 @@ FTravix::FTravix(WindowServices services, QWidget* parent)
                        [this](bool& cancel) { txtDestination_Validate(cancel); });
 
     connect(ui_->cmdCancel, &QPushButton::clicked, this, &FTravix::cmdCancel_Click);
+    connect(ui_->cmdChoosePathSource, &QPushButton::clicked, this,
+            &FTravix::cmdChoosePathSource_Click);
+    connect(ui_->cmdChoosePathDestination, &QPushButton::clicked, this,
+            &FTravix::cmdChoosePathDestination_Click);
 }
 
 FTravix::~FTravix() = default;

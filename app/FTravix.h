@@ -15,6 +15,7 @@
 
 class QComboBox;
 class QLabel;
+class QLineEdit;
 
 namespace Ui {
 class FTravix;
@@ -51,6 +52,8 @@ class FTravix : public QWidget {
 
   private slots:
     void cmdCancel_Click();
+    void cmdChoosePathSource_Click();
+    void cmdChoosePathDestination_Click();
 
   private:
     void txtSource_Validate(bool& cancel);
@@ -60,6 +63,7 @@ class FTravix : public QWidget {
     void RefreshFormState();
     // Loads the source's levels and languages; false (after telling the user) when that failed.
     bool LoadSourceSettings(const std::string& source, std::int32_t state);
+    void ChoosePath(QLineEdit* box, bool save);
     void ShowMessage(const QString& text) const;
 
     std::unique_ptr<Ui::FTravix> ui_;
@@ -72,6 +76,7 @@ class FTravix : public QWidget {
     std::vector<ComboBoxList> levelListAdapters_;
     std::array<projectdb::ListControl*, kComponentCount> levelLists_{};
     std::unique_ptr<CheckedListWidgetList> languageList_;
+    std::unique_ptr<FileDialog> ownFileDialog_;  // used when no dialog was injected
 };
 
 }  // namespace app

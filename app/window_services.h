@@ -3,6 +3,7 @@
 // fakes for whatever would block or end the test process.
 #include <functional>
 
+#include "app/file_dialog.h"
 #include "app/message_sink.h"
 
 namespace app {
@@ -20,6 +21,7 @@ using ExitFunction = std::function<void(int status)>;
 struct WindowServices {
     MessageSink* messages = nullptr;  // not owned; must outlive the window
     ExitFunction exitProgram = EndProcessNow;
+    FileDialog* fileDialog = nullptr;  // not owned; nullptr: Qt's file dialog
 };
 
 }  // namespace app

@@ -109,10 +109,11 @@ CopyMethod CopyFileReplacing(const std::string& from, const std::string& to) {
                                                              " is the same file");
         }
         if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-            fail(ERROR_DIRECTORY_NOT_SUPPORTED, "cannot replace " + quoted(to));
+            fail(ERROR_ACCESS_DENIED, "cannot replace the folder " + quoted(to));
         }
-        if (attributes & FILE_ATTRIBUTE_READONLY)
-            fail(ERROR_ACCESS_DENIED, "cannot replace " + quoted(to));
+        if (attributes & FILE_ATTRIBUTE_READONLY) {
+            fail(ERROR_ACCESS_DENIED, "cannot replace the read-only " + quoted(to));
+        }
         // Without sharing this open fails while anybody, a database handle above all, has it.
         Handle probe(CreateFileW(target.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));

@@ -16,6 +16,19 @@ namespace travix_test {
 
 namespace fs = std::filesystem;
 
+std::optional<QString> FakeFileDialog::Choose(const app::FileDialogRequest& request,
+                                              QWidget* parent) {
+    requests.push_back(request);
+    parents.push_back(parent);
+    if (answers.empty()) {
+        ADD_FAILURE() << "the file dialog was shown once more than the test expected";
+        return std::nullopt;
+    }
+    std::optional<QString> answer = answers.front();
+    answers.pop_front();
+    return answer;
+}
+
 const char* const kEnableList[] = {
     "cmdOK",
     "fraPassword",
@@ -99,6 +112,7 @@ void WindowDriver::SetUp() {
     registry_.WriteHive(HiveWithLcid("1031"));
     services_.messages = &messages_;
     services_.exitProgram = [this](int status) { exits_.push_back(status); };
+    services_.fileDialog = &dialog_;
     window_ = app::StartTravix(services_);
     ASSERT_NE(window_, nullptr) << messages_.errors.join(QStringLiteral("\n")).toStdString();
     QObject::connect(window_.get(), &app::FTravix::formStateRefreshed, [this] { ++refreshes_; });
@@ -108,6 +122,7 @@ void WindowDriver::SetUp() {
 }
 
 void WindowDriver::TearDown() {
+    EXPECT_TRUE(dialog_.answers.empty()) << "the test scripted a dialog answer nobody asked for";
     window_.reset();
 }
 

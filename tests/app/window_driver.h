@@ -17,11 +17,22 @@
 #include <vector>
 
 #include "app/FTravix.h"
+#include "app/file_dialog.h"
 #include "app_test_support.h"
 #include "tests/support/jet4_builder.h"
 #include "tests/support/temp_dir.h"
 
 namespace travix_test {
+
+// Answers each Choose with the next scripted answer (nullopt: the user cancels) and keeps the
+// requests it was given.
+class FakeFileDialog : public app::FileDialog {
+  public:
+    std::optional<QString> Choose(const app::FileDialogRequest& request, QWidget* parent) override;
+    std::deque<std::optional<QString>> answers;
+    std::vector<app::FileDialogRequest> requests;
+    std::vector<QWidget*> parents;
+};
 
 // The controls whose enabled state the refresh sets, in its order.
 extern const char* const kEnableList[];
@@ -60,7 +71,8 @@ class WindowDriver : public ::testing::Test {
     // Moves the focus out of the box that has it by clicking the other path box.
     void LeaveBox();
     void Click(const char* name);
-    // Chooses the entry with item data `level` in level list i, by keyboard in its drop-down.
+    // Chooses the entry with item data `level` in level list i, as picking it in the drop-down
+    // does.
     void ChooseLevel(std::size_t i, int level);
     void MarkLanguage(int row, bool released);
 
@@ -80,6 +92,7 @@ class WindowDriver : public ::testing::Test {
     fixture::TempDir dir_;
     ScratchRegistry registry_;
     RecordingMessageSink messages_;
+    FakeFileDialog dialog_;
     app::WindowServices services_;
     std::vector<int> exits_;
     int refreshes_ = 0;
