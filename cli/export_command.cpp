@@ -179,8 +179,9 @@ void LoadLists(const std::string& source, projectdb::DatabaseState state, Window
 // that the project lacks, is refused here, before anything is written.
 std::optional<std::string> ApplyOptions(const ExportOptions& options, WindowLists& lists) {
     for (std::size_t i = 0; i < lists.levels.size(); ++i) {
-        if (options.levels[i])
+        if (options.levels[i]) {
             projectdb::SelectComboByItemData(*options.levels[i], lists.levels[i]);
+        }
         if (lists.levels[i].selectedIndex() < 0) {
             return projectdb::ComponentKeys()[i] +
                    " has a stored level that names no level; give it one with --level " +
