@@ -20,6 +20,8 @@ struct Shape {
     const char* name;
     bool largeFile;  // a memo long enough that new pages lie beyond an inline map's reach
     fixture::UsageMapStyle style;
+    // Half the rows are already relocated when the file is built; growing them moves them again.
+    bool movedBefore = false;
 };
 
 class MovedRows : public ::testing::TestWithParam<Shape> {};
@@ -28,6 +30,19 @@ int pagesOfType(const fs::path& file, std::uint8_t type) {
     const auto bytes = writes_test::readFile(file);
     int count = 0;
     for (std::size_t at = 4096; at + 4096 <= bytes.size(); at += 4096) count += bytes[at] == type;
+    return count;
+}
+
+// Deleted slots (both flags) on the data pages: what a row moved a second time leaves behind.
+int deletedRows(const fs::path& file) {
+    const auto bytes = writes_test::readFile(file);
+    int count = 0;
+    for (std::size_t page = 4096; page + 4096 <= bytes.size(); page += 4096) {
+        if (bytes[page] != 0x01) continue;
+        const std::size_t rows = bytes[page + 12] | (bytes[page + 13] << 8);
+        for (std::size_t i = 0; i < rows && 16 + 2 * i < 4096; ++i)
+            count += (bytes[page + 15 + 2 * i] & 0xC0) == 0xC0;
+    }
     return count;
 }
 
@@ -44,6 +59,9 @@ fixture::Database wideDatabase(const Shape& shape) {
         wide.rows.push_back(std::move(row));
     }
     wide.usage_map = shape.style;
+    if (shape.movedBefore) {
+        for (std::size_t r = 0; r < wide.rows.size(); r += 2) wide.relocated_rows.insert(r);
+    }
     db.tables.push_back(std::move(wide));
     if (shape.largeFile) {
         db.tables.push_back(
@@ -63,6 +81,7 @@ TEST_P(MovedRows, EveryReaderSeesEveryRowOnceWithItsValue) {
     ASSERT_TRUE(before);
     const int pointersBefore = writes_test::pointerRows(file);
     const int bitmapsBefore = pagesOfType(file, 0x05);
+    const int deletedBefore = deletedRows(file);
 
     const int added = 160;  // twenty more bytes of null mask in every row that is set
     std::vector<bool> set;
@@ -79,6 +98,9 @@ TEST_P(MovedRows, EveryReaderSeesEveryRowOnceWithItsValue) {
         }
     }
     EXPECT_GT(writes_test::pointerRows(file), pointersBefore);
+    if (shape.movedBefore) {
+        EXPECT_GT(deletedRows(file), deletedBefore);
+    }
     if (shape.largeFile && shape.style == fixture::UsageMapStyle::Auto) {
         EXPECT_GT(pagesOfType(file, 0x05), bitmapsBefore);
     }
@@ -118,7 +140,8 @@ INSTANTIATE_TEST_SUITE_P(
     Jet4, MovedRows,
     ::testing::Values(Shape{"InlineMap", false, fixture::UsageMapStyle::Auto},
                       Shape{"ReferenceMap", false, fixture::UsageMapStyle::Reference},
-                      Shape{"InlineMapOutOfReach", true, fixture::UsageMapStyle::Auto}),
+                      Shape{"InlineMapOutOfReach", true, fixture::UsageMapStyle::Auto},
+                      Shape{"RowsMovedBefore", false, fixture::UsageMapStyle::Auto, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
