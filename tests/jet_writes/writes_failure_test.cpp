@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <functional>
 
 #include "jet/database.h"
@@ -170,6 +171,63 @@ TEST_P(InjectedFailure, EveryWriteFailingLeavesAReadableFileAsBeforeOrAfter) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Operations, InjectedFailure, ::testing::ValuesIn(kCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+
+namespace {
+
+// A write on a file whose structures it needs are damaged refuses before it writes anything.
+struct Damage {
+    const char* name;
+    std::size_t offset;  // in jet4/testV2003.mdb (4096-byte pages, not encoded)
+    std::uint8_t byte;
+    std::function<void(jet::Database&)> write;
+};
+
+const Damage kDamages[] = {
+    // Page 1, row 0 starts at 3991: the global usage map's type byte.
+    {"GlobalUsageMapOfUnknownType", 4096 + 3991, 0x07,
+     [](jet::Database& db) { db.AddBooleanColumn("Table1", "ToolBoxAccess", "x"); }},
+    // Page 27 holds Table1's rows; its row count at 12 claims more rows than the page can hold.
+    {"DataPageRowCountTooLarge", 27 * 4096 + 13, 0x7F,
+     [](jet::Database& db) {
+         db.SetBoolean("Table1", {27, 0}, "I", true);
+     }},
+    // Row 0 of page 27 starts at 0x0FB8; its column count claims a null mask longer than the row.
+    {"RowColumnCountTooLarge", 27 * 4096 + 0x0FB8 + 1, 0x7F,
+     [](jet::Database& db) {
+         db.SetBoolean("Table1", {27, 0}, "I", true);
+     }},
+    // Table1's definition (page 24): its real index count, beyond what the definition holds.
+    {"DefinitionIndexCountTooLarge", 24 * 4096 + 51 + 2, 0x10,
+     [](jet::Database& db) { db.AddBooleanColumn("Table1", "ToolBoxAccess", "x"); }},
+};
+
+class DamagedFile : public ::testing::TestWithParam<Damage> {};
+
+TEST_P(DamagedFile, IsNotWrittenTo) {
+    const Damage& d = GetParam();
+    Scratch scratch("jet4/testV2003.mdb");
+    auto bytes = writes_test::readFile(scratch.file());
+    ASSERT_LT(d.offset, bytes.size());
+    bytes[d.offset] = d.byte;
+    {
+        std::ofstream out(scratch.file(), std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
+    }
+    try {
+        auto db = jet::Database::Open(scratch.file().string());
+        d.write(*db);
+        ADD_FAILURE() << "a damaged file was written to";
+    } catch (const jet::JetError& error) {
+        EXPECT_EQ(error.number(), 3049) << error.description();
+    }
+    EXPECT_EQ(writes_test::readFile(scratch.file()), bytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(Damages, DamagedFile, ::testing::ValuesIn(kDamages),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
