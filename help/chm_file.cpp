@@ -4,7 +4,16 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <system_error>
+
+#include "help/isolated_call.h"
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace help {
 namespace {
@@ -25,44 +34,48 @@ std::span<const unsigned char> BytesOf(const std::string& text) {
     return {reinterpret_cast<const unsigned char*>(text.data()), text.size()};
 }
 
-}  // namespace
+// What the child does with the archive open; nullopt for "nothing".
+using ArchiveWork = std::function<std::optional<std::string>(chmFile*)>;
 
-std::unique_ptr<ChmFile> ChmFile::Open(const std::filesystem::path& path) {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error)) return nullptr;
-    chmFile* handle = chm_open(path.string().c_str());
-    if (handle == nullptr) return nullptr;
-    return std::unique_ptr<ChmFile>(new ChmFile(handle));
-}
-
-ChmFile::~ChmFile() {
-    chm_close(handle_);
+std::optional<std::string> InArchive(const std::string& archiveName, std::size_t maxBytes,
+                                     const ArchiveWork& work) {
+    return RunIsolated(
+        [&archiveName, &work]() -> std::optional<std::string> {
+            chmFile* handle = chm_open(archiveName.c_str());
+            if (handle == nullptr) return std::nullopt;
+            std::optional<std::string> result = work(handle);
+            chm_close(handle);
+            return result;
+        },
+        maxBytes);
 }
 
 // Looks up a file object. Folders are objects of their own ("/topics/"), but never a page.
-bool ChmFile::Resolve(std::string_view objectPath, chmUnitInfo& unit) {
+bool ResolveObject(chmFile* handle, std::string_view objectPath, chmUnitInfo& unit) {
     // chmlib keeps no path longer than this, and needs a terminated copy.
     if (objectPath.empty() || objectPath.size() > CHM_MAX_PATHLEN) return false;
     if (objectPath.back() == '/') return false;
     const std::string wanted(objectPath);
     unit = chmUnitInfo{};
-    return chm_resolve_object(handle_, wanted.c_str(), &unit) == CHM_RESOLVE_SUCCESS;
+    return chm_resolve_object(handle, wanted.c_str(), &unit) == CHM_RESOLVE_SUCCESS;
 }
 
-std::optional<std::string> ChmFile::Find(std::string_view objectPath) {
+std::optional<std::string> FindObject(chmFile* handle, std::string_view objectPath) {
     chmUnitInfo unit{};
-    if (!Resolve(objectPath, unit)) return std::nullopt;
+    if (!ResolveObject(handle, objectPath, unit)) return std::nullopt;
     return std::string(unit.path, strnlen(unit.path, sizeof unit.path));
 }
 
-std::optional<std::string> ChmFile::Read(std::string_view objectPath) {
+std::optional<std::string> ReadObject(chmFile* handle, std::string_view objectPath) {
     chmUnitInfo unit{};
-    if (!Resolve(objectPath, unit) || unit.length > kMaxObjectSize) return std::nullopt;
+    if (!ResolveObject(handle, objectPath, unit) || unit.length > kMaxObjectSize) {
+        return std::nullopt;
+    }
     std::string bytes(static_cast<std::size_t>(unit.length), '\0');
     std::size_t done = 0;
     while (done < bytes.size()) {
         const LONGINT64 got = chm_retrieve_object(
-            handle_, &unit, reinterpret_cast<unsigned char*>(bytes.data() + done), done,
+            handle, &unit, reinterpret_cast<unsigned char*>(bytes.data() + done), done,
             static_cast<LONGINT64>(bytes.size() - done));
         // A short archive ends the object early; half a page is no page.
         if (got <= 0 || static_cast<std::uint64_t>(got) > bytes.size() - done) return std::nullopt;
@@ -71,19 +84,67 @@ std::optional<std::string> ChmFile::Read(std::string_view objectPath) {
     return bytes;
 }
 
-std::optional<std::string> ChmFile::ResolveContext(std::uint32_t contextId) {
-    const std::optional<std::string> ivb = Read(kContextTable);
+std::optional<std::string> ResolveContextIn(chmFile* handle, std::uint32_t contextId) {
+    const std::optional<std::string> ivb = ReadObject(handle, kContextTable);
     if (!ivb) return std::nullopt;
     const std::optional<std::uint32_t> offset = FindContextStringOffset(BytesOf(*ivb), contextId);
     if (!offset) return std::nullopt;
-    const std::optional<std::string> strings = Read(kStringTable);
+    const std::optional<std::string> strings = ReadObject(handle, kStringTable);
     if (!strings) return std::nullopt;
     const std::optional<std::string> target = StringAt(BytesOf(*strings), *offset);
     if (!target) return std::nullopt;
     for (const std::string& candidate : TopicPathCandidates(*target)) {
-        if (std::optional<std::string> found = Find(candidate)) return found;
+        if (std::optional<std::string> found = FindObject(handle, candidate)) return found;
     }
     return std::nullopt;
+}
+
+}  // namespace
+
+std::unique_ptr<ChmFile> ChmFile::Open(const std::filesystem::path& path) {
+#ifdef _WIN32
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) return nullptr;
+    std::unique_ptr<ChmFile> file(new ChmFile(-1, path.string()));
+#else
+    // Non-blocking, so that a pipe in the file's place cannot hold us before fstat tells.
+    const int descriptor = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0) return nullptr;
+    struct stat status {};
+    if (fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
+        close(descriptor);
+        return nullptr;
+    }
+    const std::string procName = "/proc/self/fd/" + std::to_string(descriptor);
+    std::error_code error;
+    const bool hasProc = std::filesystem::exists(procName, error);
+    std::unique_ptr<ChmFile> file(new ChmFile(descriptor, hasProc ? procName : path.string()));
+#endif
+    const std::optional<std::string> opened =
+        InArchive(file->archiveName_, 0, [](chmFile*) -> std::optional<std::string> { return ""; });
+    if (!opened) return nullptr;
+    return file;
+}
+
+ChmFile::~ChmFile() {
+#ifndef _WIN32
+    if (descriptor_ >= 0) close(descriptor_);
+#endif
+}
+
+std::optional<std::string> ChmFile::Find(std::string_view objectPath) {
+    return InArchive(archiveName_, CHM_MAX_PATHLEN,
+                     [objectPath](chmFile* handle) { return FindObject(handle, objectPath); });
+}
+
+std::optional<std::string> ChmFile::Read(std::string_view objectPath) {
+    return InArchive(archiveName_, kMaxObjectSize,
+                     [objectPath](chmFile* handle) { return ReadObject(handle, objectPath); });
+}
+
+std::optional<std::string> ChmFile::ResolveContext(std::uint32_t contextId) {
+    return InArchive(archiveName_, CHM_MAX_PATHLEN,
+                     [contextId](chmFile* handle) { return ResolveContextIn(handle, contextId); });
 }
 
 std::optional<std::uint32_t> FindContextStringOffset(std::span<const unsigned char> ivb,

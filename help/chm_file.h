@@ -11,10 +11,8 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
-
-struct chmFile;
-struct chmUnitInfo;
 
 namespace help {
 
@@ -25,7 +23,8 @@ inline constexpr std::uint64_t kMaxObjectSize = 32u * 1024u * 1024u;
 class ChmFile {
   public:
     // Opens path; nullptr when it is missing, not a regular file (a pipe or device could block the
-    // reader) or not a CHM archive.
+    // reader) or not a CHM archive. The file stays open: later calls read the file opened here,
+    // even if the path is replaced meanwhile.
     static std::unique_ptr<ChmFile> Open(const std::filesystem::path& path);
 
     ~ChmFile();
@@ -45,10 +44,11 @@ class ChmFile {
     std::optional<std::string> Read(std::string_view objectPath);
 
   private:
-    explicit ChmFile(chmFile* handle) : handle_(handle) {}
-    bool Resolve(std::string_view objectPath, chmUnitInfo& unit);
+    ChmFile(int descriptor, std::string archiveName)
+        : descriptor_(descriptor), archiveName_(std::move(archiveName)) {}
 
-    chmFile* handle_;
+    int descriptor_;           // the file opened by Open; -1 where the name is used instead
+    std::string archiveName_;  // the name chmlib opens in each child: the descriptor's /proc entry
 };
 
 // The byte offset into /#STRINGS that /#IVB gives for contextId (its first mapping), or nullopt.

@@ -115,6 +115,26 @@ TEST(ChmFile, TruncatedCopiesResolveWholeTopicsOrNothing) {
     }
 }
 
+// chmlib divides by zero when the directory entry of the LZX reset table names a section other
+// than the two it knows; such a file must leave the program running and yield nothing.
+TEST(ChmFile, ADirectoryThatCrashesChmlibYieldsNothing) {
+    const std::string original = Slurp(kHelpFile);
+    const std::string name = "InstanceData/ResetTable";
+    const std::size_t entry = original.find(name);
+    ASSERT_NE(entry, std::string::npos);
+    ASSERT_EQ(original.find(name, entry + 1), std::string::npos);
+    fixture::TempDir dir;
+    const fs::path copy = dir.path() / "Toolbox.chm";
+    for (unsigned char section : {2, 0x22, 0x7F}) {
+        SCOPED_TRACE(static_cast<int>(section));
+        std::string damaged = original;
+        // The entry: name, then the section as an encoded integer, then start and length.
+        damaged[entry + name.size()] = static_cast<char>(section);
+        Spill(copy, damaged);
+        EXPECT_EQ(help::ChmFile::Open(copy), nullptr);
+    }
+}
+
 // CHM has no checksums, so damaged content cannot always be told from content; what must hold is
 // that the reader survives every damage, and that damage outside the parts a lookup uses does not
 // stop the lookup.
