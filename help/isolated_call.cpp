@@ -14,7 +14,7 @@ namespace help {
 #ifdef _WIN32
 
 std::optional<std::string> RunIsolated(const std::function<std::optional<std::string>()>& work,
-                                       std::size_t maxBytes) {
+                                       std::size_t maxBytes, unsigned /*timeLimitSeconds*/) {
     try {
         std::optional<std::string> result = work();
         if (result && result->size() > maxBytes) return std::nullopt;
@@ -30,10 +30,11 @@ namespace {
 
 constexpr int kChildFailed = 1;
 
-[[noreturn]] void RunChild(const std::function<std::optional<std::string>()>& work, int out) {
+[[noreturn]] void RunChild(const std::function<std::optional<std::string>()>& work, int out,
+                           unsigned timeLimitSeconds) {
     // The parent may have caught or ignored the alarm; here it must end the child.
     signal(SIGALRM, SIG_DFL);
-    alarm(kIsolatedCallSeconds);
+    alarm(timeLimitSeconds);
     std::optional<std::string> result;
     try {
         result = work();
@@ -56,7 +57,7 @@ constexpr int kChildFailed = 1;
 }  // namespace
 
 std::optional<std::string> RunIsolated(const std::function<std::optional<std::string>()>& work,
-                                       std::size_t maxBytes) {
+                                       std::size_t maxBytes, unsigned timeLimitSeconds) {
     int pipeEnds[2];
     if (pipe2(pipeEnds, O_CLOEXEC) != 0) return std::nullopt;
     const pid_t child = fork();
@@ -67,7 +68,7 @@ std::optional<std::string> RunIsolated(const std::function<std::optional<std::st
     }
     if (child == 0) {
         close(pipeEnds[0]);
-        RunChild(work, pipeEnds[1]);
+        RunChild(work, pipeEnds[1], timeLimitSeconds);
     }
     close(pipeEnds[1]);
 

@@ -13,10 +13,11 @@ namespace help {
 inline constexpr unsigned kIsolatedCallSeconds = 10;
 
 // The value work returned in the child; nullopt when work returned nullopt or threw, or the child
-// crashed, ran out of time or produced more than maxBytes. Where processes cannot be forked
-// (Windows) work runs in this process.
-// REQUIRES: work reads memory and files only; the child ends by _exit, touching nothing shared.
+// crashed, ran longer than timeLimitSeconds or produced more than maxBytes. Where processes cannot
+// be forked (Windows) work runs in this process. REQUIRES: work reads memory and files only; the
+// child ends by _exit, touching nothing shared.
 std::optional<std::string> RunIsolated(const std::function<std::optional<std::string>()>& work,
-                                       std::size_t maxBytes);
+                                       std::size_t maxBytes,
+                                       unsigned timeLimitSeconds = kIsolatedCallSeconds);
 
 }  // namespace help
