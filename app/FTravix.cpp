@@ -7,7 +7,6 @@
 
 #include "FTravix_layout.h"
 #include "app/focus_validation.h"
-#include "app/help_viewer.h"
 #include "app/qt_file_dialog.h"
 #include "app/startup.h"
 #include "help/MHelp.h"
@@ -73,11 +72,6 @@ FTravix::FTravix(WindowServices services, QWidget* parent)
     for (QComboBox* combo : cmbEditorComponent_) levelListAdapters_.emplace_back(combo);
     for (std::size_t i = 0; i < kComponentCount; ++i) levelLists_[i] = &levelListAdapters_[i];
     languageList_ = std::make_unique<CheckedListWidgetList>(ui_->lstLockLanguages);
-
-    if (services_.helpViewer == nullptr) {
-        ownHelpViewer_ = std::make_unique<QtHelpViewer>();
-        services_.helpViewer = ownHelpViewer_.get();
-    }
     if (services_.fileDialog == nullptr) {
         ownFileDialog_ = std::make_unique<QtFileDialog>();
         services_.fileDialog = ownFileDialog_.get();
@@ -89,11 +83,11 @@ FTravix::FTravix(WindowServices services, QWidget* parent)
                        [this](bool& cancel) { txtDestination_Validate(cancel); });
 
     connect(ui_->cmdCancel, &QPushButton::clicked, this, &FTravix::cmdCancel_Click);
-    connect(ui_->cmdHelp, &QPushButton::clicked, this, &FTravix::cmdHelp_Click);
     connect(ui_->cmdChoosePathSource, &QPushButton::clicked, this,
             &FTravix::cmdChoosePathSource_Click);
     connect(ui_->cmdChoosePathDestination, &QPushButton::clicked, this,
             &FTravix::cmdChoosePathDestination_Click);
+    connect(ui_->cmdOK, &QPushButton::clicked, this, &FTravix::cmdOK_Click);
 }
 
 FTravix::~FTravix() = default;
@@ -123,11 +117,6 @@ void FTravix::FillLevelLists() {
 
 void FTravix::cmdCancel_Click() {
     services_.exitProgram(0);
-}
-
-// The viewer opens without an owner, so the window stays usable beside it; Help is never disabled.
-void FTravix::cmdHelp_Click() {
-    help::ShowHelpContext(0, help::kMainWindowHelpContext, *services_.helpViewer);
 }
 
 // The cancel flag stays unset: the focus always moves on, and the refresh runs whether or not the

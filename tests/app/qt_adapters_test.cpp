@@ -9,6 +9,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QTest>
 #include <QTimer>
 #include <functional>
 
@@ -132,16 +133,26 @@ TEST(QtFileDialog, FiltersAndInitialNamesBecomeQtsForms) {
     }
 }
 
-// Runs `inspect` on the file dialog once it is shown, then closes it as `close` says.
+// Runs `answer` on the file dialog once it is shown; it must close the dialog. A dialog still open
+// after some seconds is rejected, so that a fault fails the test instead of hanging it.
 std::optional<QString> RunDialog(const app::FileDialogRequest& request,
                                  const std::function<void(QFileDialog&)>& answer) {
     bool seen = false;
+    int ticks = 0;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        if (dialog == nullptr || seen) return;
-        seen = true;
-        answer(*dialog);
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto* dialog = qobject_cast<QFileDialog*>(widget);
+            if (dialog == nullptr || !dialog->isVisible()) continue;
+            seen = true;
+            // Qt's own dialog may still be reading the folder and ignore an early answer.
+            if (++ticks > 500) {
+                ADD_FAILURE() << "the file dialog stayed open";
+                dialog->reject();
+            } else if (ticks % 20 == 1) {
+                answer(*dialog);
+            }
+        }
     });
     poll.start(10);
     app::QtFileDialog fileDialog;
@@ -170,8 +181,11 @@ TEST(QtFileDialog, StartsInTheRequestedFolderWithTheFilterAndToldCancelFromConfi
     save.save = true;
     const auto chosen = RunDialog(save, [&](QFileDialog& dialog) {
         EXPECT_EQ(dialog.acceptMode(), QFileDialog::AcceptSave);
-        dialog.selectFile(folder + QStringLiteral("/Kopie"));
-        static_cast<QDialog&>(dialog).accept();  // QFileDialog::accept, through the public slot
+        // As the user types the name and presses Enter.
+        auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        ASSERT_NE(name, nullptr);
+        name->setText(QStringLiteral("Kopie"));
+        QTest::keyClick(name, Qt::Key_Return);
     });
     ASSERT_TRUE(chosen.has_value());
     EXPECT_EQ(*chosen, QDir::toNativeSeparators(folder + QStringLiteral("/Kopie")));

@@ -149,6 +149,7 @@ void WindowDriver::Click(const char* name) {
 void WindowDriver::ChooseLevel(std::size_t i, int level) {
     QComboBox* list = window_->cmbEditorComponent(i);
     ASSERT_TRUE(list->isEnabled());
+    list->setFocus(Qt::MouseFocusReason);  // as the click that opens the drop-down
     const int position = list->findData(level);
     ASSERT_GE(position, 0) << "level " << level << " in list " << i;
     list->setCurrentIndex(position);
@@ -156,6 +157,7 @@ void WindowDriver::ChooseLevel(std::size_t i, int level) {
 
 void WindowDriver::MarkLanguage(int row, bool released) {
     auto* list = Find<QListWidget>("lstLockLanguages");
+    list->setFocus(Qt::MouseFocusReason);
     ASSERT_LT(row, list->count());
     list->item(row)->setCheckState(released ? Qt::Checked : Qt::Unchecked);
 }
