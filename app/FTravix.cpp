@@ -7,6 +7,7 @@
 
 #include "FTravix_layout.h"
 #include "app/focus_validation.h"
+#include "app/help_viewer.h"
 #include "app/qt_file_dialog.h"
 #include "app/startup.h"
 #include "help/MHelp.h"
@@ -77,12 +78,18 @@ FTravix::FTravix(WindowServices services, QWidget* parent)
         services_.fileDialog = ownFileDialog_.get();
     }
 
+    if (services_.helpViewer == nullptr) {
+        ownHelpViewer_ = std::make_unique<QtHelpViewer>();
+        services_.helpViewer = ownHelpViewer_.get();
+    }
+
     validation_ = new FocusValidation(this);
     validation_->Watch(ui_->txtSource, [this](bool& cancel) { txtSource_Validate(cancel); });
     validation_->Watch(ui_->txtDestination,
                        [this](bool& cancel) { txtDestination_Validate(cancel); });
 
     connect(ui_->cmdCancel, &QPushButton::clicked, this, &FTravix::cmdCancel_Click);
+    connect(ui_->cmdHelp, &QPushButton::clicked, this, &FTravix::cmdHelp_Click);
     connect(ui_->cmdChoosePathSource, &QPushButton::clicked, this,
             &FTravix::cmdChoosePathSource_Click);
     connect(ui_->cmdChoosePathDestination, &QPushButton::clicked, this,
@@ -117,6 +124,11 @@ void FTravix::FillLevelLists() {
 
 void FTravix::cmdCancel_Click() {
     services_.exitProgram(0);
+}
+
+// The viewer opens without an owner, so the window stays usable beside it; Help is never disabled.
+void FTravix::cmdHelp_Click() {
+    help::ShowHelpContext(0, help::kMainWindowHelpContext, *services_.helpViewer);
 }
 
 // The cancel flag stays unset: the focus always moves on, and the refresh runs whether or not the

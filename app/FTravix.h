@@ -52,6 +52,7 @@ class FTravix : public QWidget {
 
   private slots:
     void cmdCancel_Click();
+    void cmdHelp_Click();
     void cmdChoosePathSource_Click();
     void cmdChoosePathDestination_Click();
     void cmdOK_Click();
@@ -73,6 +74,7 @@ class FTravix : public QWidget {
     std::array<QComboBox*, kComponentCount> cmbEditorComponent_{};
     std::array<QLabel*, kComponentCount> lblEditorComponent_{};
     std::vector<std::string> componentKeys_;
+    std::unique_ptr<help::HelpViewer> ownHelpViewer_;  // used when no viewer was injected
     // The level lists and the language list as the project database logic sees them.
     std::vector<ComboBoxList> levelListAdapters_;
     std::array<projectdb::ListControl*, kComponentCount> levelLists_{};

@@ -5,6 +5,7 @@
 
 #include "app/file_dialog.h"
 #include "app/message_sink.h"
+#include "help/help_viewer.h"
 
 namespace app {
 
@@ -21,6 +22,7 @@ using ExitFunction = std::function<void(int status)>;
 struct WindowServices {
     MessageSink* messages = nullptr;  // not owned; must outlive the window
     ExitFunction exitProgram = EndProcessNow;
+    help::HelpViewer* helpViewer = nullptr;  // not owned; nullptr: the window's own Qt viewer
     FileDialog* fileDialog = nullptr;  // not owned; nullptr: Qt's file dialog
 };
 
