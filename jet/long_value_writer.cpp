@@ -1,12 +1,13 @@
 #include "jet/long_value_writer.h"
 
 #include <algorithm>
-#include <vector>
 
 #include "jet/byte_reader.h"
 #include "jet/error.h"
 #include "jet/long_value.h"
 #include "jet/row_writer.h"
+#include "jet/usage_map.h"
+#include "jet/usage_map_writer.h"
 
 namespace jet {
 
@@ -14,8 +15,11 @@ namespace {
 
 constexpr std::uint32_t kInline = 0x80000000;
 constexpr std::uint32_t kSingleRow = 0x40000000;
+constexpr std::uint32_t kKindMask = 0xC0000000;
 constexpr std::uint32_t kMaxLength = 0x3FFFFFFF;
 constexpr std::size_t kNextPointerSize = 4;
+// A chain visits at most one row per page of the largest file row pointers can address.
+constexpr std::size_t kMaxChainRows = 0x1000000;
 
 Bytes field(std::uint32_t lengthAndKind, std::uint32_t pointer) {
     Bytes out(kLongValueHeaderSize, 0);
@@ -29,29 +33,80 @@ std::size_t rowRoom(const JetFormat& format) {
     return format.pageSize - (format.dataRowCountOffset + 2) - 2;
 }
 
-std::uint32_t newLvalRow(PageBatch& batch, const Bytes& row) {
-    const std::uint32_t page = batch.append();
-    std::vector<std::uint8_t>& bytes = batch.edit(page, PageBatch::Stage::NewPage);
-    initDataPage(bytes, batch.format(), kLongValueOwner);
-    if (!writePageRows(bytes, batch.format(), {PageRow{0, row}}))
-        throw invalidArgument("a long value row larger than a page");
-    return page << 8;  // row 0
+bool isLvalPage(std::span<const std::uint8_t> page) {
+    return page[0] == kPageTypeData && dataPageOwner(page) == kLongValueOwner;
 }
+
+// Deleted rows are never referred to again: their bytes can go.
+void dropDeletedBytes(std::vector<PageRow>& rows) {
+    for (PageRow& row : rows) {
+        if ((row.flags & kRowFlags) == kRowFlags) row.bytes.clear();
+    }
+}
+
+class LvalRowWriter {
+  public:
+    LvalRowWriter(PageBatch& batch, const LongValuePlacement& placement)
+        : batch_(batch), placement_(placement) {
+        if (!placement.freeMap) return;
+        const auto mapPage = batch.view(placement.freeMap->page);
+        const RowSlot slot = rowSlot(mapPage, batch.format(), placement.freeMap->row);
+        if (slot.isDeleted()) throw corrupt("a long-value column's map row is deleted");
+        UsageMap map(batch.channel(), mapPage.subspan(slot.start, slot.end - slot.start));
+        for (auto page = map.nextPage(0); page && candidates_.size() < kMaxCandidates;
+             page = *page == UINT32_MAX ? std::nullopt : map.nextPage(*page + 1)) {
+            if (!placement.avoid.count(*page)) candidates_.push_back(*page);
+        }
+    }
+
+    // Stages `row` and returns its packed pointer (page << 8 | row number).
+    std::uint32_t add(const Bytes& row) {
+        const JetFormat& format = batch_.format();
+        for (const std::uint32_t page : candidates_) {
+            const auto bytes = batch_.view(page);
+            if (!isLvalPage(bytes)) continue;
+            std::vector<PageRow> rows = readPageRows(bytes, format);
+            dropDeletedBytes(rows);
+            rows.push_back({0, row});
+            std::vector<std::uint8_t> copy(bytes.begin(), bytes.end());
+            if (!writePageRows(copy, format, rows)) continue;
+            batch_.edit(page, PageBatch::Stage::Data) = std::move(copy);
+            return page << 8 | static_cast<std::uint32_t>(rows.size() - 1);
+        }
+        const std::uint32_t page = batch_.append();
+        std::vector<std::uint8_t>& bytes = batch_.edit(page, PageBatch::Stage::NewPage);
+        initDataPage(bytes, format, kLongValueOwner);
+        if (!writePageRows(bytes, format, {PageRow{0, row}}))
+            throw invalidArgument("a long value row larger than a page");
+        if (placement_.ownedMap) addToUsageMap(batch_, *placement_.ownedMap, page);
+        if (placement_.freeMap) addToUsageMap(batch_, *placement_.freeMap, page);
+        candidates_.push_back(page);
+        return page << 8;
+    }
+
+  private:
+    // Enough pages to look through for room without reading a whole large file.
+    static constexpr std::size_t kMaxCandidates = 64;
+    PageBatch& batch_;
+    const LongValuePlacement& placement_;
+    std::vector<std::uint32_t> candidates_;
+};
 
 }  // namespace
 
 Bytes writeLongValue(PageBatch& batch, std::span<const std::uint8_t> value,
-                     std::size_t inlineLimit) {
+                     const LongValuePlacement& placement) {
     if (value.size() > kMaxLength) throw invalidArgument("a long value too long");
     const auto length = static_cast<std::uint32_t>(value.size());
-    if (value.size() <= std::min(inlineLimit, kMaxInlineLongValue)) {
+    if (value.size() <= kMaxInlineLongValue) {
         Bytes out = field(length | kInline, 0);
         out.insert(out.end(), value.begin(), value.end());
         return out;
     }
+    LvalRowWriter rows(batch, placement);
     const std::size_t room = rowRoom(batch.format());
     if (value.size() <= room) {
-        return field(length | kSingleRow, newLvalRow(batch, Bytes(value.begin(), value.end())));
+        return field(length | kSingleRow, rows.add(Bytes(value.begin(), value.end())));
     }
     // A chain, written from its end so that each row can name the one after it.
     const std::size_t piece = room - kNextPointerSize;
@@ -64,9 +119,53 @@ Bytes writeLongValue(PageBatch& batch, std::span<const std::uint8_t> value,
         putU32(row, 0, next);
         row.insert(row.end(), value.begin() + static_cast<std::ptrdiff_t>(from),
                    value.begin() + static_cast<std::ptrdiff_t>(to));
-        next = newLvalRow(batch, row);
+        next = rows.add(row);
     }
     return field(length, next);
+}
+
+std::vector<RowPointer> longValueRows(PageBatch& batch, std::span<const std::uint8_t> stored) {
+    const ByteReader header(stored);
+    const std::uint32_t word = header.u32(0);
+    const std::uint32_t kind = word & kKindMask;
+    if (kind == kInline) return {};
+    RowPointer at = RowPointer::fromPacked(header.u32(4));
+    if (kind == kSingleRow) return {at};
+    if (kind != 0) throw corrupt("a long value of unknown kind");
+    std::vector<RowPointer> rows;
+    std::size_t remaining = word & kMaxLength;
+    while (remaining > 0) {
+        if (at.page == 0 || rows.size() >= kMaxChainRows)
+            throw corrupt("a long value chain breaks");
+        if (std::find(rows.begin(), rows.end(), at) != rows.end())
+            throw corrupt("a long value chain loops");
+        rows.push_back(at);
+        const auto page = batch.view(at.page);
+        if (page[0] != kPageTypeData) throw corrupt("a long value chain leaves its pages");
+        const RowSlot slot = rowSlot(page, batch.format(), at.row);
+        if (slot.isDeleted() || slot.end - slot.start < kNextPointerSize)
+            throw corrupt("a long value chain row is missing");
+        const ByteReader row(page.subspan(slot.start, slot.end - slot.start));
+        remaining -= std::min(remaining, row.size() - kNextPointerSize);
+        at = RowPointer::fromPacked(row.u32(0));
+    }
+    return rows;
+}
+
+void deleteLongValueRows(PageBatch& batch, const std::vector<RowPointer>& rows) {
+    const JetFormat& format = batch.format();
+    for (const RowPointer& at : rows) {
+        const auto bytes = batch.view(at.page);
+        // Only LVAL pages hold rows we may delete; anything else is left alone.
+        if (!isLvalPage(bytes)) continue;
+        std::vector<PageRow> pageRows = readPageRows(bytes, format);
+        if (at.row >= pageRows.size()) continue;
+        pageRows[at.row].flags = kRowFlags;
+        dropDeletedBytes(pageRows);
+        std::vector<std::uint8_t>& page = batch.edit(at.page, PageBatch::Stage::Cleanup);
+        if (!writePageRows(page, format, pageRows))
+            throw corrupt("a page no longer holds its rows");
+    }
 }
 
 }  // namespace jet

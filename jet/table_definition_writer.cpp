@@ -98,7 +98,12 @@ TableDefinitionBytes TableDefinitionBytes::read(PageBatch& batch, std::uint32_t 
     std::size_t at = def.namesEnd_ + def.realIndexCount_ * realIndexBlockSize(format) +
                      logicalIndexes * format.tdefIndexEntrySize;
     at = skipNames(at, logicalIndexes);
-    while (reader.u16(at) != kNoColumn) at += kColumnMapEntrySize;
+    while (reader.u16(at) != kNoColumn) {
+        const ByteReader entry = reader.sub(at, kColumnMapEntrySize);
+        def.longValueMaps_[entry.u16(0)] = {RowPointer::fromPacked(entry.u32(2)),
+                                            RowPointer::fromPacked(entry.u32(6))};
+        at += kColumnMapEntrySize;
+    }
     at += 2;
     all.resize(std::max(at, length));
     def.bytes_ = std::move(all);

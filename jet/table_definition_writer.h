@@ -5,11 +5,14 @@
 // old chain stays whole until the first page, written last, switches to the new one).
 
 #include <cstdint>
+#include <map>
+#include <optional>
 #include <set>
 #include <span>
 #include <string_view>
 #include <vector>
 
+#include "jet/data_page.h"
 #include "jet/page_batch.h"
 #include "jet/value.h"
 
@@ -24,6 +27,18 @@ class TableDefinitionBytes {
     std::size_t maxColumns() const { return maxColumns_; }
     // True when an index of the table covers the column numbered `number`.
     bool isIndexed(std::size_t number) const { return indexedColumns_.count(number) != 0; }
+    // The usage maps of a long-value column's LVAL pages: the pages it owns, and those of them
+    // with free space. Jet 4 and Jet 3 keep them for each memo or OLE column; nullopt when the
+    // definition has none for the column.
+    struct LongValueMaps {
+        RowPointer owned;
+        RowPointer free;
+    };
+    std::optional<LongValueMaps> longValueMaps(std::size_t number) const {
+        const auto hit = longValueMaps_.find(number);
+        if (hit == longValueMaps_.end()) return std::nullopt;
+        return hit->second;
+    }
     std::size_t columnCount() const { return columnCount_; }
     std::size_t length() const { return bytes_.size(); }
 
@@ -46,6 +61,7 @@ class TableDefinitionBytes {
     std::size_t realIndexCount_ = 0;
     std::size_t namesEnd_ = 0;  // where the column names end
     std::set<std::size_t> indexedColumns_;
+    std::map<std::size_t, LongValueMaps> longValueMaps_;
 };
 
 }  // namespace jet

@@ -83,9 +83,11 @@ void updateObjectProperties(PageBatch& batch, DatabaseCore& core, std::uint32_t 
         locateRow(batch, Catalog::kCatalogPage, findCatalogRow(pages, catalog, codePage, objectId));
     RowParts parts = splitRow(rowBytes(batch, location), format, catalog.variableColumnCount());
     std::optional<Bytes> current;
+    std::vector<RowPointer> oldRows;
     if (parts.bit(lvProp.number) && lvProp.varIndex < parts.vars.size() &&
         !parts.vars[lvProp.varIndex].empty()) {
         current = readLongValue(pages, parts.vars[lvProp.varIndex]);
+        oldRows = longValueRows(batch, parts.vars[lvProp.varIndex]);
     }
     PropertyBlobEditor editor(
         current ? std::optional<std::span<const std::uint8_t>>(*current) : std::nullopt, format,
@@ -93,10 +95,21 @@ void updateObjectProperties(PageBatch& batch, DatabaseCore& core, std::uint32_t 
     change(editor);
     const Bytes blob = editor.bytes();
 
+    // The new value's LVAL rows go where Access would put them, never beside the old value's
+    // rows: those are deleted only after the catalog row has stopped referring to them.
+    LongValuePlacement placement;
+    if (const auto maps =
+            TableDefinitionBytes::read(batch, Catalog::kCatalogPage).longValueMaps(lvProp.number)) {
+        placement.ownedMap = maps->owned;
+        placement.freeMap = maps->free;
+    }
+    for (const RowPointer& row : oldRows) placement.avoid.insert(row.page);
+
     if (parts.vars.size() <= lvProp.varIndex) parts.vars.resize(lvProp.varIndex + 1u);
-    parts.vars[lvProp.varIndex] = writeLongValue(batch, blob);
+    parts.vars[lvProp.varIndex] = writeLongValue(batch, blob, placement);
     parts.setBit(lvProp.number, true);
     storeRow(batch, Catalog::kCatalogPage, catalog.usageMap(), location, joinRow(parts, format));
+    deleteLongValueRows(batch, oldRows);
 }
 
 // The fixed area a row of this table has when written now: up to the end of its last fixed

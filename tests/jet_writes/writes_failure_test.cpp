@@ -186,8 +186,13 @@ struct Damage {
 };
 
 const Damage kDamages[] = {
-    // Page 1, row 0 starts at 3991: the global usage map's type byte.
+    // Page 1, row 0 starts at 3991: the global usage map's type byte. A blob of several pages
+    // needs new pages, which the global map must record.
     {"GlobalUsageMapOfUnknownType", 4096 + 3991, 0x07,
+     [](jet::Database& db) { db.SetCustomProperty("Big", std::string(5000, 'b')); }},
+    // Page 6, row 11 (at 3196) is the map of LvProp's LVAL pages with free space, where a property
+    // blob's new LVAL row is placed.
+    {"LongValueFreeMapOfUnknownType", 6 * 4096 + 3196, 0x07,
      [](jet::Database& db) { db.AddBooleanColumn("Table1", "ToolBoxAccess", "x"); }},
     // Page 27 holds Table1's rows; its row count at 12 claims more rows than the page can hold.
     {"DataPageRowCountTooLarge", 27 * 4096 + 13, 0x7F,

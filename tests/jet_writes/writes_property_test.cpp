@@ -52,6 +52,36 @@ TEST_P(CustomProperties, ReadBackThroughANewHandleAndMdbProp) {
     EXPECT_EQ(*after, expected);
 }
 
+// Rewriting a blob reuses the LVAL space its old value leaves: Access's own files keep LVAL pages
+// with room in the column's free-space map, and the old rows are deleted once replaced.
+TEST_P(CustomProperties, RepeatedWritesDoNotGrowTheFile) {
+    Scratch scratch(GetParam());
+    const auto tableProps = writes_test::mdbProp(scratch.file(), "Table1");
+    {
+        auto db = jet::Database::Open(scratch.file().string());
+        db->SetCustomProperty("Filler", std::string(300, 'f'));
+    }
+    const auto size = std::filesystem::file_size(scratch.file());
+    for (int i = 0; i < 30; ++i) {
+        auto db = jet::Database::Open(scratch.file().string());
+        db->SetCustomProperty("Level", std::int64_t{i});
+        db->SetCustomProperty("Note", std::string(static_cast<std::size_t>(100 + i * 5), 'n'));
+    }
+    const std::size_t page = std::string(GetParam()).rfind("jet3", 0) == 0 ? 2048 : 4096;
+    EXPECT_LE(std::filesystem::file_size(scratch.file()), size + 2 * page);
+
+    auto db = jet::Database::Open(scratch.file().string(), {.readOnly = true});
+    EXPECT_EQ(db->customProperty("Level"), jet::Value(std::int64_t{29}));
+    EXPECT_EQ(db->customProperty("Filler"), jet::Value(std::string(300, 'f')));
+    db->Close();
+    const auto props = writes_test::mdbProp(scratch.file(), "UserDefined");
+    ASSERT_TRUE(props);
+    EXPECT_EQ(props->at("").at("Level"), "29");
+    EXPECT_EQ(props->at("").at("Note"), std::string(245, 'n'));
+    EXPECT_EQ(writes_test::mdbProp(scratch.file(), "Table1"), tableProps);
+    EXPECT_TRUE(fixture::DumpWithMdbReader(scratch.file()));
+}
+
 INSTANTIATE_TEST_SUITE_P(RealFiles, CustomProperties,
                          ::testing::Values("jet4/testV2003.mdb", "jet3/testV1997.mdb",
                                            "jet4/db-enc.mdb", "jet3/db97-enc.mdb",
