@@ -36,6 +36,9 @@ void FTravix::ChoosePath(QLineEdit* box, bool save) {
         // A dialog that fails is treated like one the user cancelled: nothing changes.
         return;
     }
+    // Take the activation back from the closed dialog: without an active window Qt reports no
+    // focus changes, and leaving a path box would not validate it (seen without a window manager).
+    activateWindow();
     if (!chosen) return;
     box->setText(*chosen);
     // The whole text selected with the caret at its start.

@@ -101,6 +101,25 @@ TEST_F(FTravixPaths, ACancelledDialogKeepsTheTextAndDoesNotRefresh) {
     EXPECT_TRUE(messages_.messages.isEmpty());
 }
 
+// A real dialog is a window of its own; when it closes, the main window must be active again, or
+// Qt reports no focus change and leaving a path box would not validate it.
+TEST_F(FTravixPaths, AfterTheDialogLeavingTheBoxStillValidates) {
+    dialog_.answers.push_back(Text(project_));
+    dialog_.whileShown = [] {
+        QWidget dialogWindow;
+        dialogWindow.show();
+        dialogWindow.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&dialogWindow));
+    };
+    Click("cmdChoosePathSource");
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+    EXPECT_EQ(QApplication::focusWidget(), Source());
+
+    refreshes_ = 0;
+    QTest::keyClick(Source(), Qt::Key_Tab);
+    EXPECT_EQ(refreshes_, 1);
+}
+
 TEST_F(FTravixPaths, TabbingToTheButtonRefreshesClickingCancelDoesNot) {
     TypePath(Source(), Text(project_));
     refreshes_ = 0;

@@ -20,6 +20,7 @@ std::optional<QString> FakeFileDialog::Choose(const app::FileDialogRequest& requ
                                               QWidget* parent) {
     requests.push_back(request);
     parents.push_back(parent);
+    if (whileShown) whileShown();
     if (answers.empty()) {
         ADD_FAILURE() << "the file dialog was shown once more than the test expected";
         return std::nullopt;

@@ -11,6 +11,7 @@
 #include <QStringList>
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -30,6 +31,7 @@ class FakeFileDialog : public app::FileDialog {
   public:
     std::optional<QString> Choose(const app::FileDialogRequest& request, QWidget* parent) override;
     std::deque<std::optional<QString>> answers;
+    std::function<void()> whileShown;  // runs as if the dialog were on screen
     std::vector<app::FileDialogRequest> requests;
     std::vector<QWidget*> parents;
 };
