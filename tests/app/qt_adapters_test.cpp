@@ -3,18 +3,21 @@
 // window asks for and tells a confirmed file from a cancel.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QTest>
 #include <QTimer>
 #include <functional>
 
 #include "app/qt_file_dialog.h"
 #include "app/qt_lists.h"
+#include "app/qt_message_sink.h"
 #include "platform/runtime_error.h"
 #include "projectdb/authorization_levels.h"
 #include "tests/support/temp_dir.h"
@@ -189,6 +192,26 @@ TEST(QtFileDialog, StartsInTheRequestedFolderWithTheFilterAndToldCancelFromConfi
     });
     ASSERT_TRUE(chosen.has_value());
     EXPECT_EQ(*chosen, QDir::toNativeSeparators(folder + QStringLiteral("/Kopie")));
+}
+
+TEST(QtMessageSink, AWindowMessageIsApplicationModalWithOkOnlyNoIconAndTheApplicationTitle) {
+    bool seen = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr || seen) return;
+        seen = true;
+        EXPECT_EQ(box->text(), QStringLiteral("Datei konnte nicht kopiert werden"));
+        EXPECT_EQ(box->icon(), QMessageBox::NoIcon);
+        EXPECT_EQ(box->standardButtons(), QMessageBox::Ok);
+        EXPECT_EQ(box->windowModality(), Qt::ApplicationModal);
+        EXPECT_EQ(box->windowTitle(), QGuiApplication::applicationDisplayName());
+        box->button(QMessageBox::Ok)->click();
+    });
+    poll.start(10);
+    app::QtMessageSink sink;
+    sink.ShowMessage(QStringLiteral("Datei konnte nicht kopiert werden"));
+    EXPECT_TRUE(seen);
 }
 
 }  // namespace
