@@ -173,3 +173,36 @@ INSTANTIATE_TEST_SUITE_P(RealFiles, Growth,
                          });
 
 }  // namespace
+
+namespace {
+
+// testIndexCodesV1997 keeps UserDefined, without a blob, on a catalog page with 28 bytes free: the
+// first custom property (a short one, so that the blob stays inline, 37 bytes) makes the row too
+// long for it, so the catalog row itself has to move.
+TEST(CatalogRow, MovesWhenItsBlobNoLongerFitsItsPage) {
+    writes_test::Scratch scratch("jet3/testIndexCodesV1997.mdb");
+    const auto tables = fixture::MdbTableNames(scratch.file());
+    const auto before = fixture::DumpWithMdbReader(scratch.file());
+    ASSERT_TRUE(tables && before);
+    const int pointers = writes_test::pointerRows(scratch.file());
+    {
+        auto db = jet::Database::Open(scratch.file().string());
+        ASSERT_FALSE(db->customProperties());
+        db->SetCustomProperty("Lv", std::int64_t{3});
+    }
+    EXPECT_GT(writes_test::pointerRows(scratch.file()), pointers);
+    auto db = jet::Database::Open(scratch.file().string(), {.readOnly = true});
+    EXPECT_EQ(db->customProperty("Lv"), jet::Value(std::int64_t{3}));
+    db->Close();
+    const auto props = writes_test::mdbProp(scratch.file(), "UserDefined");
+    ASSERT_TRUE(props);
+    EXPECT_EQ(props->at("").at("Lv"), "3");
+    EXPECT_EQ(fixture::MdbTableNames(scratch.file()), tables);
+    const auto after = fixture::DumpWithMdbReader(scratch.file());
+    ASSERT_TRUE(after);
+    ASSERT_EQ(after->tables.size(), before->tables.size());
+    for (std::size_t i = 0; i < after->tables.size(); ++i)
+        EXPECT_EQ(after->tables[i].rows, before->tables[i].rows) << after->tables[i].name;
+}
+
+}  // namespace
