@@ -143,8 +143,11 @@ void FTravix::txtDestination_Validate(bool& /*cancel*/) {
     emit pathValidated(ui_->txtDestination);
 }
 
-void FTravix::ShowMessage(const QString& text) const {
-    if (services_.messages != nullptr) services_.messages->ShowMessage(text);
+void FTravix::ShowMessage(const QString& text) {
+    if (services_.messages == nullptr) return;
+    services_.messages->ShowMessage(text);
+    // As after the file dialog: the window takes the activation back from the closed box.
+    if (isVisible()) activateWindow();
 }
 
 }  // namespace app

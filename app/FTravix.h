@@ -66,7 +66,7 @@ class FTravix : public QWidget {
     // Loads the source's levels and languages; false (after telling the user) when that failed.
     bool LoadSourceSettings(const std::string& source, std::int32_t state);
     void ChoosePath(QLineEdit* box, bool save);
-    void ShowMessage(const QString& text) const;
+    void ShowMessage(const QString& text);
 
     std::unique_ptr<Ui::FTravix> ui_;
     WindowServices services_;

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -17,9 +18,13 @@ namespace travix_test {
 class RecordingMessageSink : public app::MessageSink {
   public:
     void ShowError(const QString& text) override { errors.push_back(text); }
-    void ShowMessage(const QString& text) override { messages.push_back(text); }
+    void ShowMessage(const QString& text) override {
+        messages.push_back(text);
+        if (whileShown) whileShown();
+    }
     QStringList errors;
     QStringList messages;
+    std::function<void()> whileShown;  // runs as if the message box were on screen
 };
 
 // A temporary folder that TRAVIX_REGISTRY_DIR points at while the object lives.

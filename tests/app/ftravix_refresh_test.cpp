@@ -229,5 +229,31 @@ TEST_F(FTravixRefresh, ASourceThatCannotBeLoadedIsReportedAndLeavesEverythingLoc
     EXPECT_NO_THROW(settings.CloseProject(settings.OpenProject(real.string())));
 }
 
+// The report is a window of its own; once it is closed the main window is active again, so that
+// leaving a path box goes on validating.
+TEST_F(FTravixRefresh, AfterTheReportLeavingABoxStillValidates) {
+    const fs::path real = dir_.path() / "testV2003.mdb";
+    CopyJetFile("jet4/testV2003.mdb", real);
+    messages_.whileShown = [] {
+        QWidget box;
+        box.show();
+        box.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&box));
+    };
+    Source()->setText(Text(real));
+    Source()->setFocus();
+    QTest::keyClick(Source(), Qt::Key_Tab);
+    ASSERT_EQ(messages_.messages.size(), 1);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+
+    messages_.whileShown = nullptr;
+    Source()->setText(Text(plain_));
+    Source()->setFocus();
+    refreshes_ = 0;
+    QTest::keyClick(Source(), Qt::Key_Tab);
+    EXPECT_EQ(refreshes_, 1);
+    EXPECT_EQ(EnabledStates(), std::vector<bool>(kEnableListSize, true));
+}
+
 }  // namespace
 }  // namespace travix_test
