@@ -70,6 +70,27 @@ TEST(ProjectSettingsOnFixtures, UnsetReadsAsTheDefaultAndSetValuesReadBackThroug
         << listing;
 }
 
+// The builder and the engine were written apart: levels that the builder stores as the database's
+// custom properties must read back through ProjectSettings, next to a text property of the same
+// blob.
+TEST(ProjectSettingsOnFixtures, ReadsLevelsThatTheBuilderStored) {
+    fixture::TempDir dir;
+    fixture::Database db = fixture::ProjectDatabase(kLanguages);
+    db.user_defined_properties = {
+        {"KXAlarmeditor.ExternalAuthorizationLevel", std::int32_t{3}},
+        {"Note", std::string("kept")},
+        {"KX4VariableEditor.ExternalAuthorizationLevel", std::int32_t{0}}};
+    const fs::path file = dir.path() / "built.kxs";
+    db.Build(file);
+
+    ProjectSettings settings;
+    const auto handle = settings.OpenProject(file.string());
+    EXPECT_EQ(settings.GetProperty(handle, "KXAlarmeditor", kLevel, "x"), "3");
+    EXPECT_EQ(settings.GetProperty(handle, "KX4VariableEditor", kLevel, "x"), "0");
+    EXPECT_EQ(settings.GetProperty(handle, "KXOPCEditor", kLevel, "x"), "x");
+    settings.CloseProject(handle);
+}
+
 TEST(ProjectSettingsOnFixtures, AHandleHoldsTheFileUntilItIsClosed) {
     fixture::TempDir dir;
     const fs::path file = logic_test::BuildProject(dir.path(), "p.kxs", kLanguages);

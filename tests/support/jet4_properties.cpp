@@ -33,8 +33,12 @@ Bytes Chunk(std::uint16_t type, const Bytes& body) {
 
 Bytes ValueBlock(const std::string& owner, const std::vector<Property>& properties,
                  const std::vector<std::string>& names) {
-    Bytes body(4, 0);  // the block's own length, filled in below
-    AppendBytes(body, Name(owner));
+    // The block opens with the length of its name part (this length field included), as in the
+    // blobs Access writes; the property values follow it.
+    Bytes body;
+    const Bytes owner_name = Name(owner);
+    AppendU32(body, static_cast<std::uint32_t>(4 + owner_name.size()));
+    AppendBytes(body, owner_name);
     for (const Property& p : properties) {
         Bytes data;
         std::uint8_t type = kTypeText;
@@ -55,7 +59,6 @@ Bytes ValueBlock(const std::string& owner, const std::vector<Property>& properti
         AppendU16(body, static_cast<std::uint16_t>(data.size()));
         AppendBytes(body, data);
     }
-    PutU32(body, 0, static_cast<std::uint32_t>(body.size()));
     return body;
 }
 
