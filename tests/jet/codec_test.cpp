@@ -1,4 +1,4 @@
-// The byte-level pieces: RC4, page coding, text decoding, connect-text parsing, value text forms.
+// The byte-level pieces: page coding, text decoding, connect-text parsing, value text forms.
 
 #include <gtest/gtest.h>
 
@@ -7,57 +7,11 @@
 
 #include "jet/database.h"
 #include "jet/page_channel.h"
-#include "jet/rc4.h"
 #include "jet/row_reader.h"
 #include "jet/text_codec.h"
 #include "tests/jet/test_files.h"
 
 namespace {
-
-std::vector<std::uint8_t> bytesOf(const char* text) {
-    return std::vector<std::uint8_t>(text, text + std::strlen(text));
-}
-
-TEST(Rc4, MatchesThePublishedTestVectors) {
-    struct Case {
-        const char* key;
-        const char* plain;
-        std::vector<std::uint8_t> cipher;
-    };
-    const Case cases[] = {
-        {"Key", "Plaintext", {0xBB, 0xF3, 0x16, 0xE8, 0xD9, 0x40, 0xAF, 0x0A, 0xD3}},
-        {"Wiki", "pedia", {0x10, 0x21, 0xBF, 0x04, 0x20}},
-        {"Secret",
-         "Attack at dawn",
-         {0x45, 0xA0, 0x1F, 0x64, 0x5F, 0xC3, 0x5B, 0x38, 0x35, 0x52, 0x54, 0x4B, 0x9B, 0xF5}},
-    };
-    for (const Case& c : cases) {
-        auto data = bytesOf(c.plain);
-        jet::rc4Apply(bytesOf(c.key), data);
-        EXPECT_EQ(data, c.cipher) << c.key;
-        jet::rc4Apply(bytesOf(c.key), data);
-        EXPECT_EQ(data, bytesOf(c.plain)) << c.key;
-    }
-}
-
-TEST(PageCoding, RoundTripsAndLeavesTheHeaderPageAlone) {
-    std::vector<std::uint8_t> page(4096);
-    for (std::size_t i = 0; i < page.size(); ++i) page[i] = static_cast<std::uint8_t>(i * 7);
-    const auto original = page;
-
-    jet::PageChannel::codePage(0xA7B773E0, 5, page);
-    EXPECT_NE(page, original);
-    auto other = original;
-    jet::PageChannel::codePage(0xA7B773E0, 6, other);
-    EXPECT_NE(page, other) << "each page has its own key";
-    jet::PageChannel::codePage(0xA7B773E0, 5, page);
-    EXPECT_EQ(page, original);
-
-    jet::PageChannel::codePage(0xA7B773E0, 0, page);
-    EXPECT_EQ(page, original) << "page 0 is never page-coded";
-    jet::PageChannel::codePage(0, 5, page);
-    EXPECT_EQ(page, original) << "key 0 means an unencoded database";
-}
 
 TEST(TextCodec, DecodesJet4CompressedAndPlainText) {
     struct Case {

@@ -8,14 +8,7 @@
 
 namespace {
 
-int errorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const jet::JetError& error) {
-        return error.number();
-    }
-    return 0;
-}
+using jettest::errorOf;
 
 jet::OpenOptions readOnly(std::string connect = "") {
     return {.exclusive = true, .readOnly = true, .connect = std::move(connect)};
@@ -67,12 +60,6 @@ TEST(Header, ChecksThePasswordExactlyAsStored) {
     EXPECT_EQ(db->password(), "password");
 }
 
-TEST(Header, IgnoresAPasswordGivenForAnUnprotectedFile) {
-    auto db = jet::Database::Open(jettest::jetFile("jet4/V2003_no-password.mdb").string(),
-                                  readOnly(";pwd=x"));
-    EXPECT_EQ(db->tableNames(), std::vector<std::string>{"Table1"});
-}
-
 TEST(Header, RefusesAceAndOtherVersions) {
     jettest::ScratchDir dir;
     for (const unsigned char version : {2, 3, 5, 0xFF}) {
@@ -102,25 +89,6 @@ TEST(Database, ReportsMissingItemsAndCursorStateLikeDao) {
     db->Close();
     EXPECT_EQ(errorOf([&] { db->OpenTable("Table1"); }), jet::kObjectInvalid);
     EXPECT_EQ(errorOf([&] { table.rows(); }), jet::kObjectInvalid);
-}
-
-TEST(Database, ListsColumnsInNumberOrderWithTheirExactNames) {
-    auto db =
-        jet::Database::Open(jettest::jetFile("jet4/delColTestV2003.mdb").string(), readOnly());
-    EXPECT_EQ(db->OpenTable("Table1").columnNames(),
-              (std::vector<std::string>{"id", "id2", "data", "data2"}));
-}
-
-TEST(Database, ReadsATablesPropertyBlob) {
-    for (const char* file : {"jet4/testV2003.mdb", "jet3/testV1997.mdb"}) {
-        SCOPED_TRACE(file);
-        auto db = jet::Database::Open(jettest::jetFile(file).string(), readOnly());
-        const auto blob = db->OpenTable("Table1").properties();
-        ASSERT_TRUE(blob.has_value());
-        const jet::PropertyMap* column = blob->columnProperties("A");
-        ASSERT_NE(column, nullptr);
-        EXPECT_FALSE(column->properties.empty());
-    }
 }
 
 }  // namespace

@@ -14,58 +14,47 @@
 namespace {
 
 int openError(const std::string& path, jet::OpenOptions options = {}) {
-    try {
-        jet::Database::Open(path, options);
-    } catch (const jet::JetError& error) {
-        return error.number();
-    }
-    return 0;
+    return jettest::errorOf([&] { jet::Database::Open(path, options); });
 }
 
-// jet_dump in a child process, holding the file open until its stdin closes.
-class HoldingProcess {
-  public:
+// jet_hold in a child process, holding the file open until its stdin closes. firstLine is what it
+// printed first: "open\n", or its error.
+struct HoldingProcess {
+    pid_t pid = -1;
+    int toChild = -1;
+    int status = -1;
+    std::string firstLine;
+
     explicit HoldingProcess(const std::string& path) {
-        int toChild[2];
-        int fromChild[2];
-        if (pipe(toChild) != 0 || pipe(fromChild) != 0) throw std::runtime_error("pipe");
-        pid_ = fork();
-        if (pid_ == 0) {
-            dup2(toChild[0], STDIN_FILENO);
-            dup2(fromChild[1], STDOUT_FILENO);
-            close(toChild[1]);
-            close(fromChild[0]);
-            execl(JET_DUMP_PATH, JET_DUMP_PATH, path.c_str(), "--hold",
-                  static_cast<char*>(nullptr));
+        int in[2];
+        int out[2];
+        if (pipe(in) != 0 || pipe(out) != 0) throw std::runtime_error("pipe");
+        pid = fork();
+        if (pid == 0) {
+            dup2(in[0], STDIN_FILENO);
+            dup2(out[1], STDOUT_FILENO);
+            close(in[1]);
+            close(out[0]);
+            execl(JET_HOLD_PATH, JET_HOLD_PATH, path.c_str(), static_cast<char*>(nullptr));
             _exit(127);
         }
-        close(toChild[0]);
-        close(fromChild[1]);
-        toChild_ = toChild[1];
-        fromChild_ = fromChild[0];
+        close(in[0]);
+        close(out[1]);
+        toChild = in[1];
         char buffer[64];
-        const ssize_t got = read(fromChild_, buffer, sizeof buffer);
-        firstLine_ = got > 0 ? std::string(buffer, static_cast<std::size_t>(got)) : "";
+        const ssize_t got = read(out[0], buffer, sizeof buffer);
+        close(out[0]);
+        firstLine.assign(buffer, got > 0 ? static_cast<std::size_t>(got) : 0);
     }
     ~HoldingProcess() { release(); }
-    const std::string& firstLine() const { return firstLine_; }
     int release() {
-        if (pid_ <= 0) return status_;
-        close(toChild_);
-        close(fromChild_);
-        int status = 0;
-        waitpid(pid_, &status, 0);
-        pid_ = -1;
-        status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return status_;
+        if (pid <= 0) return status;
+        close(toChild);
+        int raw = 0;
+        waitpid(pid, &raw, 0);
+        pid = -1;
+        return status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     }
-
-  private:
-    pid_t pid_ = -1;
-    int toChild_ = -1;
-    int fromChild_ = -1;
-    int status_ = -1;
-    std::string firstLine_;
 };
 
 TEST(Locking, ASecondOpenInTheSameProcessFailsWhileTheFirstLives) {
@@ -88,7 +77,7 @@ TEST(Locking, AnotherProcessCannotOpenAHeldFileNorTakeOneWeHold) {
     const std::string path = dir.copyOf("jet3/V1997_no-password.mdb").string();
     {
         HoldingProcess child(path);
-        ASSERT_EQ(child.firstLine(), "open\n");
+        ASSERT_EQ(child.firstLine, "open\n");
         EXPECT_EQ(openError(path), jet::kFileInUse);
         EXPECT_EQ(child.release(), 0);
     }
@@ -96,7 +85,7 @@ TEST(Locking, AnotherProcessCannotOpenAHeldFileNorTakeOneWeHold) {
 
     auto held = jet::Database::Open(path);
     HoldingProcess refused(path);
-    EXPECT_EQ(refused.firstLine().rfind("error 3045 ", 0), 0u) << refused.firstLine();
+    EXPECT_EQ(refused.firstLine.rfind("error 3045 ", 0), 0u) << refused.firstLine;
     EXPECT_EQ(refused.release(), 1);
 }
 

@@ -9,25 +9,17 @@
 
 namespace {
 
-const std::string kStandard = "QTRMBXLNAHZWEP";
+using jettest::errorOf;
 
-int errorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const jet::JetError& error) {
-        return error.number();
-    }
-    return 0;
-}
+const std::string kStandard = "QTRMBXLNAHZWEP";
 
 std::vector<fixture::RowSet> exportAll(const std::filesystem::path& file) {
     std::vector<fixture::RowSet> out;
-    auto dump = fixture::DumpWithMdbReader(file);
-    if (!dump) return out;
-    for (const auto& table : dump->tables) {
-        out.push_back(
-            fixture::MdbExportRows(file, table.name, table.column_names, table.column_types)
-                .value_or(fixture::RowSet{}));
+    if (auto dump = fixture::DumpWithMdbReader(file)) {
+        for (const auto& table : dump->tables)
+            out.push_back(
+                fixture::MdbExportRows(file, table.name, table.column_names, table.column_types)
+                    .value_or(fixture::RowSet{}));
     }
     return out;
 }
@@ -46,8 +38,7 @@ TEST_P(PasswordRoundTrip, SetThenClearLeavesTheFileAsItWas) {
     ASSERT_EQ(afterSet.size(), original.size());
     for (std::size_t i = 0; i < original.size(); ++i) {
         if (afterSet[i] != original[i]) {
-            ASSERT_TRUE(i >= 0x42 && i < 0x42 + 40)
-                << "byte " << i << " outside the password changed";
+            ASSERT_TRUE(i >= 0x42 && i < 0x42 + 40) << "byte " << i << " outside the password";
         }
     }
     const auto dump = fixture::DumpWithMdbReader(path, {"--password", kStandard});
@@ -55,8 +46,6 @@ TEST_P(PasswordRoundTrip, SetThenClearLeavesTheFileAsItWas) {
     EXPECT_EQ(dump->password, kStandard);
     EXPECT_EQ(exportAll(path), exportedBefore);
     EXPECT_EQ(errorOf([&] { jet::Database::Open(path.string()); }), jet::kNotAValidPassword);
-    EXPECT_EQ(jet::Database::Open(path.string(), {.connect = ";pwd=" + kStandard})->password(),
-              kStandard);
 
     jet::Database::Open(path.string(), {.connect = ";pwd=" + kStandard})
         ->NewPassword(kStandard, "");
@@ -90,38 +79,33 @@ INSTANTIATE_TEST_SUITE_P(Jet3AndJet4, PasswordRoundTrip,
                          ::testing::Values("jet4/V2003_no-password.mdb", "jet4/testV2003.mdb",
                                            "jet4/db-enc.mdb", "jet3/V1997_no-password.mdb",
                                            "jet3/db97-enc.mdb"),
-                         [](const auto& info) {
-                             std::string name = info.param;
-                             for (char& c : name) {
-                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-                             }
-                             return name;
-                         });
+                         [](const auto& info) { return jettest::testName(info.param); });
 
-TEST(Password, AProtectedFileKeepsItsPasswordWhenTheOldOneIsWrong) {
+// A protected file keeps its password when the old one given is wrong, and a shared handle may
+// not change it at all.
+TEST(Password, RefusedChangesLeaveTheFileAlone) {
     jettest::ScratchDir dir;
     const auto path = dir.copyOf("jet4/V2003_with-password.mdb");
     const auto original = jettest::readBytes(path);
-    EXPECT_EQ(errorOf([&] { jet::Database::Open(path.string())->NewPassword("", kStandard); }),
-              jet::kNotAValidPassword);
     {
         auto db = jet::Database::Open(path.string(), {.connect = ";pwd=password"});
         EXPECT_EQ(errorOf([&] { db->NewPassword("", kStandard); }), jet::kNotAValidPassword);
         EXPECT_EQ(errorOf([&] { db->NewPassword("Password", kStandard); }),
                   jet::kNotAValidPassword);
     }
+    auto shared =
+        jet::Database::Open(path.string(), {.exclusive = false, .connect = ";pwd=password"});
+    EXPECT_EQ(errorOf([&] { shared->NewPassword("password", kStandard); }),
+              jet::kSharedPasswordChange);
+    shared->Close();
     EXPECT_EQ(jettest::readBytes(path), original);
     const auto dump = fixture::DumpWithMdbReader(path, {"--password", "password"});
     ASSERT_TRUE(dump.has_value());
     EXPECT_EQ(dump->password, "password");
 }
 
-}  // namespace
-
-namespace {
-
+// Jet 4 keeps UCS-2, Jet 3 the database code page (1252): mdb-reader must decode what we wrote.
 TEST(Password, NonAsciiPasswordsAreStoredAsEachVersionStoresText) {
-    // Jet 4 keeps UCS-2, Jet 3 the database code page (1252): mdb-reader must decode what we wrote.
     struct Case {
         const char* file;
         std::string password;
@@ -131,7 +115,6 @@ TEST(Password, NonAsciiPasswordsAreStoredAsEachVersionStoresText) {
         {"jet4/V2003_no-password.mdb", "\xD0\x9C\xD0\xB8\xD1\x80-M\xC3\xBCller", 0},
         {"jet3/V1997_no-password.mdb", "M\xC3\xBCller\xE2\x82\xAC", 0},
         {"jet3/V1997_no-password.mdb", "\xD0\x9C\xD0\xB8\xD1\x80", jet::kInvalidArgument},
-        {"jet3/V1997_no-password.mdb", std::string(21, 'x'), jet::kInvalidArgument},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.file) + " " + c.password);
@@ -150,16 +133,6 @@ TEST(Password, NonAsciiPasswordsAreStoredAsEachVersionStoresText) {
         EXPECT_EQ(jet::Database::Open(path.string(), {.connect = ";pwd=" + c.password})->password(),
                   c.password);
     }
-}
-
-TEST(Password, ChangingItNeedsAnExclusiveHandle) {
-    jettest::ScratchDir dir;
-    const auto path = dir.copyOf("jet4/V2003_no-password.mdb");
-    const auto original = jettest::readBytes(path);
-    auto shared = jet::Database::Open(path.string(), {.exclusive = false});
-    EXPECT_EQ(errorOf([&] { shared->NewPassword("", kStandard); }), jet::kSharedPasswordChange);
-    shared->Close();
-    EXPECT_EQ(jettest::readBytes(path), original);
 }
 
 }  // namespace

@@ -3,19 +3,13 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
-#include <sstream>
-#include <tuple>
-
 #include "jet/database.h"
 #include "tests/jet/test_files.h"
 #include "tests/support/json.h"
+#include "tests/support/oracles.h"
 #include "tests/support/run_command.h"
 
 namespace {
-
-// (map name, property name, value as mdb-prop prints it)
-using PropertySet = std::set<std::tuple<std::string, std::string, std::string>>;
 
 std::string hexDigits(const jet::Bytes& bytes) {
     static constexpr char kDigits[] = "0123456789ABCDEF";
@@ -43,33 +37,23 @@ std::string asMdbProp(const jet::Property& property) {
     return jet::toText(property.value);
 }
 
-PropertySet ours(const jet::PropertyBlob& blob) {
-    PropertySet out;
+fixture::PropertyBlocks ours(const jet::PropertyBlob& blob) {
+    fixture::PropertyBlocks out;
     for (const jet::PropertyMap& map : blob.maps()) {
-        for (const jet::Property& property : map.properties) {
-            out.emplace(map.name.empty() ? "(none)" : map.name, property.name, asMdbProp(property));
-        }
+        auto& properties = out[map.name];
+        for (const jet::Property& property : map.properties)
+            properties[property.name] = asMdbProp(property);
     }
     return out;
 }
 
-PropertySet mdbProp(const std::filesystem::path& file, const std::string& object) {
-    const auto result = fixture::RunCommand({"mdb-prop", file.string(), object});
-    PropertySet out;
-    std::istringstream lines(result.out);
-    std::string line;
-    std::string map;
-    while (std::getline(lines, line)) {
-        if (line.rfind("name: ", 0) == 0) {
-            map = line.substr(6);
-        } else if (!line.empty() && line[0] == '\t') {
-            const std::size_t colon = line.find(": ");
-            std::string value = line.substr(colon + 2);
-            if (line.substr(1, colon - 1) == "GUID") std::erase(value, '-');
-            out.emplace(map, line.substr(1, colon - 1), value);
-        }
+fixture::PropertyBlocks mdbProp(const std::filesystem::path& file, const std::string& object) {
+    auto blocks = fixture::MdbProperties(file, object).value_or(fixture::PropertyBlocks{});
+    for (auto& [name, properties] : blocks) {
+        if (const auto guid = properties.find("GUID"); guid != properties.end())
+            std::erase(guid->second, '-');
     }
-    return out;
+    return blocks;
 }
 
 class PropertiesOf : public ::testing::TestWithParam<std::string> {};
@@ -104,13 +88,7 @@ INSTANTIATE_TEST_SUITE_P(
                       "jet3/overflowTestV1997.mdb", "jet4/testV2003.mdb", "jet4/testV2000.mdb",
                       "jet4/db-enc.mdb", "jet4/emptyV2003.mdb", "jet4/delColTestV2003.mdb",
                       "jet4/bigIndexTestV2003.mdb", "jet4/fixedNumericTestV2003.mdb"),
-    [](const auto& info) {
-        std::string name = info.param;
-        for (char& c : name) {
-            if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-        }
-        return name;
-    });
+    [](const auto& info) { return jettest::testName(info.param); });
 
 TEST(Properties, AnObjectWithoutABlobHasNone) {
     // In this file "UserDefined" exists but its LvProp is empty, as mdb-reader also reads it.

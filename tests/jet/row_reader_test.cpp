@@ -54,16 +54,6 @@ std::vector<std::uint8_t> jet3LongRow() {
     return row;
 }
 
-TEST(RowReader, FollowsJet3JumpBytesPastEachMultipleOf256) {
-    auto pages = emptyChannel(jet::jet3Format());
-    const auto row = jet3LongRow();
-    ASSERT_EQ(row.size(), 559u);
-    const jet::RowReader reader(pages, row, 3, 1252);
-    EXPECT_EQ(jet::toText(reader.read(textColumn(0, 0))), std::string(300, 'a'));
-    EXPECT_EQ(jet::toText(reader.read(textColumn(1, 1))), std::string(200, 'b'));
-    EXPECT_EQ(jet::toText(reader.read(textColumn(2, 2))), std::string(50, 'c'));
-}
-
 TEST(RowReader, RejectsJet3OffsetsThatPointOutsideTheRow) {
     auto pages = emptyChannel(jet::jet3Format());
     auto row = jet3LongRow();
@@ -110,16 +100,6 @@ TEST(RowReader, ColumnsAddedAfterARowWasWrittenReadAsNullOrFalse) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(jet::toText(reader.read(c.column)), c.text) << c.column.number;
-}
-
-TEST(RowReader, ABooleanIsItsNullMaskBit) {
-    auto pages = emptyChannel(jet::jet4Format());
-    // Three Booleans, no other data: only the count and the mask (col 0 and col 2 set).
-    const std::vector<std::uint8_t> row = {3, 0, 0b101};
-    const jet::RowReader reader(pages, row, 0, 1252);
-    EXPECT_EQ(reader.read(fixedColumn(jet::ColumnType::Boolean, 0, 0, 0)), jet::Value(true));
-    EXPECT_EQ(reader.read(fixedColumn(jet::ColumnType::Boolean, 1, 0, 0)), jet::Value(false));
-    EXPECT_EQ(reader.read(fixedColumn(jet::ColumnType::Boolean, 2, 0, 0)), jet::Value(true));
 }
 
 TEST(RowReader, RejectsRowsTooShortForTheirOwnTables) {

@@ -1,9 +1,11 @@
 #pragma once
 // Where the tests find the real Access files, and scratch copies of them to change.
 
+#include <cctype>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -29,6 +31,24 @@ class ScratchDir {
   private:
     std::filesystem::path path_;
 };
+
+// The JetError number an action throws, 0 when it throws none.
+inline int errorOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const jet::JetError& error) {
+        return error.number();
+    }
+    return 0;
+}
+
+// A file path as a test name ("jet4/a-b.mdb" -> "jet4_a_b_mdb").
+inline std::string testName(std::string name) {
+    for (char& c : name) {
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+    }
+    return name;
+}
 
 std::vector<unsigned char> readBytes(const std::filesystem::path& file);
 void writeBytes(const std::filesystem::path& file, const std::vector<unsigned char>& bytes);
