@@ -3,54 +3,58 @@
 // back by mdb-reader, mdb-export and mdb-prop as well as by our own reader.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "jet/database.h"
 #include "projectdb/apply.h"
-#include "projectdb/authorization_levels.h"
-#include "tests/apply/apply_test_support.h"
+#include "tests/projectdb_logic/logic_test_support.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using apply_test::ReadBytes;
-using projectdb::ApplyChanges;
-using projectdb::ApplyChoices;
+using logic_test::ReadBytes;
+using logic_test::StoredLevels;
 using projectdb::ApplyResult;
 using projectdb::ApplyStep;
 using projectdb::GetDatabaseState;
+using projectdb::kStateNoPassword;
+using projectdb::kStateStandardPassword;
+using Marks = std::map<std::string, std::string>;
 
 const std::vector<fixture::Language> kLanguages = {{1031, "Deutsch", "de", "Deutsch", false},
                                                    {1033, "English", "en", "English", false},
                                                    {1036, "Francais", "fr", "Francais", true}};
-const std::string kAllRights = "5";
+const Marks kStoredMarks = {{"1031", "0"}, {"1033", "0"}, {"1036", "1"}};
 
 class Apply : public ::testing::Test {
   protected:
-    fs::path Project(const std::string& name, bool standardPassword) {
+    fs::path Project(const std::string& name, bool standardPassword = false) {
         return logic_test::BuildProject(
             dir_.path(), name, kLanguages, true,
             standardPassword ? std::optional(projectdb::GetStandardPassword()) : std::nullopt);
     }
-    ApplyResult Run(const ApplyChoices& choices, apply_test::WindowLists& lists) {
-        return ApplyChanges(choices, lists.levels.pointers, lists.languages,
-                            [&](const std::string& text) { messages_.push_back(text); });
+    ApplyResult Run(const projectdb::ApplyChoices& choices, logic_test::WindowLists& lists) {
+        return projectdb::ApplyChanges(choices, lists.levels.pointers, lists.languages,
+                                       [&](const std::string& text) { messages_.push_back(text); });
     }
     std::string Path(const std::string& name) const { return (dir_.path() / name).string(); }
+    std::set<fs::path> Files() const { return {fs::directory_iterator(dir_.path()), {}}; }
 
     fixture::TempDir dir_;
     std::vector<std::string> messages_;
 };
 
-// The export of the overview on a fixture project and on copies of real Access files: the
-// copy gets the levels, the releases and the standard password; the source is not touched.
+// The export of the overview on a fixture project and on copies of real Access files: the copy
+// gets the levels, the releases and the standard password; the source is not touched.
 class TypicalExport : public Apply, public ::testing::WithParamInterface<std::string> {};
 
 TEST_P(TypicalExport, TheCopyGetsLevelsReleasesAndTheStandardPassword) {
     const bool fixtureFile = GetParam().empty();
-    const fs::path source = fixtureFile ? Project("source.kxs", false)
-                                        : logic_test::CopyJetFile(dir_.path(), GetParam());
+    const fs::path source =
+        fixtureFile ? Project("source.kxs") : logic_test::CopyReal(dir_.path(), GetParam());
     const std::vector<char> sourceBytes = ReadBytes(source);
-    apply_test::WindowLists lists = apply_test::Refresh(source, projectdb::kStateNoPassword);
+    logic_test::WindowLists lists = logic_test::Refresh(source, kStateNoPassword);
     lists.choose(0, 1);
     lists.choose(3, 2);
     lists.mark(1031, true);
@@ -59,23 +63,15 @@ TEST_P(TypicalExport, TheCopyGetsLevelsReleasesAndTheStandardPassword) {
     const ApplyResult result = Run({source.string(), Path("copy.kxs"), true, false}, lists);
     ASSERT_TRUE(result.completed) << result.failure;
     EXPECT_FALSE(result.workedInPlace);
-    EXPECT_EQ(result.targetState, projectdb::kStateNoPassword);
+    EXPECT_EQ(result.targetState, kStateNoPassword);
 
     const fs::path copy = Path("copy.kxs");
-    EXPECT_EQ(GetDatabaseState(copy.string()), projectdb::kStateStandardPassword);
-    const std::array<std::string, 8> levels = {"1", "5", "5", "2", "5", "5", "5", "5"};
-    EXPECT_EQ(apply_test::StoredLevels(copy, projectdb::kStateStandardPassword), levels);
-    const apply_test::OracleView view = apply_test::ReadWithOracles(copy, true);
+    EXPECT_EQ(GetDatabaseState(copy.string()), kStateStandardPassword);
+    logic_test::ExpectLevels(copy, true, {"1", "5", "5", "2", "5", "5", "5", "5"});
+    const logic_test::OracleView view = logic_test::ReadWithOracles(copy, true);
     EXPECT_EQ(view.password, projectdb::GetStandardPassword());
-    for (std::size_t i = 0; i < levels.size(); ++i) {
-        EXPECT_NE(view.customProperties.find(
-                      apply_test::PropLine(projectdb::ComponentKeys()[i], std::stoi(levels[i]))),
-                  std::string::npos)
-            << view.customProperties;
-    }
     if (fixtureFile) {
-        EXPECT_EQ(view.marks, (std::map<std::string, std::string>{
-                                  {"1031", "1"}, {"1033", "0"}, {"1036", "0"}}));
+        EXPECT_EQ(view.marks, (Marks{{"1031", "1"}, {"1033", "0"}, {"1036", "0"}}));
         EXPECT_TRUE(messages_.empty());
     } else {
         // No TcfgLanguages in an Access test file: the save reports it and the run goes on.
@@ -89,96 +85,89 @@ INSTANTIATE_TEST_SUITE_P(Files, TypicalExport,
                          ::testing::Values("", "jet4/testV2003.mdb", "jet4/V2003_no-password.mdb",
                                            "jet3/testV1997.mdb"),
                          [](const auto& info) {
-                             std::string name = info.param.empty() ? "fixture" : info.param;
-                             for (char& c : name) {
-                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-                             }
-                             return name;
+                             return logic_test::ParamName(info.param.empty() ? "fixture"
+                                                                             : info.param);
                          });
 
-TEST_F(Apply, ReimportTakesThePasswordOffTheCopyAndKeepsItOnTheSource) {
-    const fs::path source = Project("export.kxs", true);
-    const std::vector<char> sourceBytes = ReadBytes(source);
-    apply_test::WindowLists lists = apply_test::Refresh(source, projectdb::kStateStandardPassword);
-    lists.choose(2, 4);
-    lists.mark(1033, true);
-
-    const ApplyResult result = Run({source.string(), Path("runtime.kxs"), false, true}, lists);
-    ASSERT_TRUE(result.completed) << result.failure;
-    EXPECT_EQ(result.targetState, projectdb::kStateStandardPassword);
-    const fs::path copy = Path("runtime.kxs");
-    EXPECT_EQ(GetDatabaseState(copy.string()), projectdb::kStateNoPassword);
-    EXPECT_EQ(apply_test::StoredLevels(copy, projectdb::kStateNoPassword)[2], "4");
-    const apply_test::OracleView view = apply_test::ReadWithOracles(copy, false);
-    EXPECT_EQ(view.password, std::nullopt);
-    EXPECT_EQ(view.marks,
-              (std::map<std::string, std::string>{{"1031", "0"}, {"1033", "1"}, {"1036", "1"}}));
-    EXPECT_EQ(ReadBytes(source), sourceBytes);
-    EXPECT_EQ(GetDatabaseState(source.string()), projectdb::kStateStandardPassword);
-}
-
-// Only the option that would change the password is looked at; a blank copy path works in place.
-TEST_F(Apply, InPlaceWorkAndThePasswordOptions) {
+// Re-import (a protected source, a copy, the password cleared) and in-place work (a blank copy
+// path): only the option that would change the password is looked at.
+TEST_F(Apply, ReimportInPlaceWorkAndThePasswordOptions) {
     struct Case {
-        std::string copyPath;
         bool startProtected;
+        std::string copyName;
         bool set;
         bool clear;
         projectdb::DatabaseState endState;
     };
     const std::vector<Case> cases = {
-        {"", false, false, true, projectdb::kStateNoPassword},
-        {"   ", false, true, false, projectdb::kStateStandardPassword},
-        {"", true, false, false, projectdb::kStateStandardPassword},
-        {" ", true, true, false, projectdb::kStateStandardPassword},
-        {"", true, false, true, projectdb::kStateNoPassword},
+        {true, "runtime.kxs", false, true, kStateNoPassword},
+        {true, "runtime2.kxs", true, false, kStateStandardPassword},
+        {false, "", false, true, kStateNoPassword},
+        {false, "   ", true, false, kStateStandardPassword},
+        {true, "", false, false, kStateStandardPassword},
+        {true, " ", true, false, kStateStandardPassword},
+        {true, "", false, true, kStateNoPassword},
     };
-    int n = 0;
-    for (const Case& c : cases) {
+    for (std::size_t n = 0; n < cases.size(); ++n) {
+        const Case& c = cases[n];
         SCOPED_TRACE("case " + std::to_string(n));
-        const fs::path source = Project("p" + std::to_string(n++) + ".kxs", c.startProtected);
-        const auto state =
-            c.startProtected ? projectdb::kStateStandardPassword : projectdb::kStateNoPassword;
-        apply_test::WindowLists lists = apply_test::Refresh(source, state);
+        const fs::path source = Project("p" + std::to_string(n) + ".kxs", c.startProtected);
+        const bool inPlace = c.copyName.find_first_not_of(' ') == std::string::npos;
+        const fs::path target = inPlace ? source : dir_.path() / c.copyName;
+        const auto state = c.startProtected ? kStateStandardPassword : kStateNoPassword;
+        logic_test::WindowLists lists = logic_test::Refresh(source, state);
         lists.choose(7, 0);
         lists.mark(1033, true);
-        const std::set<fs::path> before = {fs::directory_iterator(dir_.path()), {}};
+        const std::vector<char> sourceBytes = ReadBytes(source);
+        const std::set<fs::path> before = Files();
 
-        const ApplyResult result = Run({source.string(), c.copyPath, c.set, c.clear}, lists);
+        const ApplyResult result =
+            Run({source.string(), inPlace ? c.copyName : target.string(), c.set, c.clear}, lists);
         ASSERT_TRUE(result.completed) << result.failure;
-        EXPECT_TRUE(result.workedInPlace);
+        EXPECT_EQ(result.workedInPlace, inPlace);
         EXPECT_EQ(result.targetState, state);
-        EXPECT_EQ(GetDatabaseState(source.string()), c.endState);
-        EXPECT_EQ(apply_test::StoredLevels(source, c.endState)[7], "0");
-        const auto view =
-            apply_test::ReadWithOracles(source, c.endState == projectdb::kStateStandardPassword);
-        EXPECT_EQ(view.marks.at("1033"), "1");
-        EXPECT_EQ(view.password.has_value(), c.endState == projectdb::kStateStandardPassword);
-        EXPECT_EQ((std::set<fs::path>{fs::directory_iterator(dir_.path()), {}}), before);
+        EXPECT_EQ(GetDatabaseState(target.string()), c.endState);
+        EXPECT_EQ(StoredLevels(target, c.endState == kStateStandardPassword)[7], "0");
+        const auto view = logic_test::ReadWithOracles(target, c.endState == kStateStandardPassword);
+        EXPECT_EQ(view.marks, (Marks{{"1031", "0"}, {"1033", "1"}, {"1036", "1"}}));
+        EXPECT_EQ(view.password.has_value(), c.endState == kStateStandardPassword);
+        if (inPlace) {
+            EXPECT_EQ(Files(), before);
+        } else {
+            EXPECT_EQ(ReadBytes(source), sourceBytes);
+            EXPECT_EQ(GetDatabaseState(source.string()), state);
+        }
     }
 }
 
-TEST_F(Apply, AFileAtTheCopyPathIsReplacedByTheCopy) {
-    const fs::path source = Project("source.kxs", false);
-    const fs::path old = logic_test::BuildProject(dir_.path(), "copy.kxs",
-                                                  {{1049, "Russkij", "ru", "Russkij", true}}, true,
-                                                  projectdb::GetStandardPassword());
-    apply_test::WindowLists lists = apply_test::Refresh(source, projectdb::kStateNoPassword);
-    const ApplyResult result = Run({source.string(), old.string(), false, false}, lists);
-    ASSERT_TRUE(result.completed) << result.failure;
-    EXPECT_EQ(result.targetState, projectdb::kStateNoPassword);
-    const apply_test::OracleView view = apply_test::ReadWithOracles(old, false);
-    EXPECT_EQ(view.marks,
-              (std::map<std::string, std::string>{{"1031", "0"}, {"1033", "0"}, {"1036", "1"}}));
-    EXPECT_EQ(apply_test::StoredLevels(old, projectdb::kStateNoPassword)[0], kAllRights);
+// Blanks are part of a file name: "source.kxs  " is another file, and every step, the levels
+// included, writes that file and never the source that its trimmed name would be. A file already
+// at the copy path is replaced.
+TEST_F(Apply, TheCopyPathIsUsedAsTypedAndAFileThereIsReplaced) {
+    const fs::path source = Project("source.kxs");
+    const std::vector<char> sourceBytes = ReadBytes(source);
+    const fs::path old =
+        logic_test::BuildProject(dir_.path(), "old.kxs", {{1049, "Russkij", "ru", "Russkij", true}},
+                                 true, projectdb::GetStandardPassword());
+    logic_test::WindowLists lists = logic_test::Refresh(source, kStateNoPassword);
+    lists.choose(0, 0);
+    for (const fs::path& copy : {fs::path(source.string() + "  "), old}) {
+        const ApplyResult result = Run({source.string(), copy.string(), true, false}, lists);
+        ASSERT_TRUE(result.completed) << result.failure;
+        EXPECT_EQ(result.targetState, kStateNoPassword);
+        EXPECT_EQ(GetDatabaseState(copy.string()), kStateStandardPassword);
+        EXPECT_EQ(StoredLevels(copy, true)[0], "0");
+        EXPECT_EQ(logic_test::ReadWithOracles(copy, true).marks, kStoredMarks);
+    }
+    EXPECT_EQ(ReadBytes(source), sourceBytes);
 }
 
 // A copy that cannot be made, the source's own file among them, fails at step 1 and writes nothing.
 TEST_F(Apply, AFailedCopyStopsAtStepOneAndWritesNothing) {
-    const fs::path source = Project("source.kxs", false);
+    const fs::path source = Project("source.kxs");
     const std::vector<char> sourceBytes = ReadBytes(source);
     fs::create_symlink(source, dir_.path() / "link.kxs");
-    apply_test::WindowLists lists = apply_test::Refresh(source, projectdb::kStateNoPassword);
+    logic_test::WindowLists lists = logic_test::Refresh(source, kStateNoPassword);
     lists.choose(0, 0);
     const std::vector<std::pair<std::string, std::string>> cases = {
         {Path("missing.kxs"), Path("copy.kxs")},
@@ -192,36 +181,20 @@ TEST_F(Apply, AFailedCopyStopsAtStepOneAndWritesNothing) {
         EXPECT_FALSE(result.completed);
         EXPECT_EQ(result.failedStep, ApplyStep::Copy);
         EXPECT_FALSE(result.failure.empty());
-        EXPECT_EQ(std::string(projectdb::ApplyFailureMessage(result.failedStep)),
-                  "Datei konnte nicht kopiert werden");
         EXPECT_FALSE(result.workedInPlace);
         EXPECT_EQ(ReadBytes(source), sourceBytes);
         EXPECT_FALSE(fs::exists(Path("copy.kxs")));
     }
-    EXPECT_EQ(GetDatabaseState(source.string()), projectdb::kStateNoPassword);
-    EXPECT_EQ(apply_test::StoredLevels(source, projectdb::kStateNoPassword)[0], "");
-}
-
-// Blanks are part of a file name here: "source.kxs " is another file, and every step, the levels
-// included, writes that file and never the source that its trimmed name would be.
-TEST_F(Apply, ACopyPathWithTrailingBlanksIsOneFileForEveryStep) {
-    const fs::path source = Project("source.kxs", false);
-    const std::vector<char> sourceBytes = ReadBytes(source);
-    apply_test::WindowLists lists = apply_test::Refresh(source, projectdb::kStateNoPassword);
-    lists.choose(0, 0);
-    const fs::path copy = source.string() + "  ";
-    const ApplyResult result = Run({source.string(), copy.string(), true, false}, lists);
-    ASSERT_TRUE(result.completed) << result.failure;
-    EXPECT_EQ(ReadBytes(source), sourceBytes);
-    EXPECT_EQ(GetDatabaseState(copy.string()), projectdb::kStateStandardPassword);
-    EXPECT_EQ(apply_test::StoredLevels(copy, projectdb::kStateStandardPassword)[0], "0");
+    EXPECT_EQ(std::string(projectdb::ApplyFailureMessage(ApplyStep::Copy)),
+              "Datei konnte nicht kopiert werden");
+    EXPECT_EQ(StoredLevels(source, false)[0], "");
 }
 
 // The level walk stops at a list without selection: the earlier components are written, the
 // releases and the password are not, the copy stays, and no handle is left holding it.
 TEST_F(Apply, ALevelListWithoutSelectionFailsAtStepTwoBeforeReleasesAndPassword) {
-    const fs::path source = Project("source.kxs", false);
-    apply_test::WindowLists lists = apply_test::Refresh(source, projectdb::kStateNoPassword);
+    const fs::path source = Project("source.kxs");
+    logic_test::WindowLists lists = logic_test::Refresh(source, kStateNoPassword);
     lists.choose(1, 3);
     lists.levels.lists[4].setSelectedIndex(-1);
     lists.mark(1031, true);
@@ -234,13 +207,12 @@ TEST_F(Apply, ALevelListWithoutSelectionFailsAtStepTwoBeforeReleasesAndPassword)
     EXPECT_EQ(std::string(projectdb::ApplyFailureMessage(result.failedStep)),
               "Die Änderungen am Passwort konnten nicht durchgeführt werden");
     // Probing opens exclusively: a handle left open by the failure would make this 3.
-    EXPECT_EQ(GetDatabaseState(copy.string()), projectdb::kStateNoPassword);
-    const std::array<std::string, 8> levels = {"5", "3", "5", "5", "", "", "", ""};
-    EXPECT_EQ(apply_test::StoredLevels(copy, projectdb::kStateNoPassword), levels);
-    const apply_test::OracleView view = apply_test::ReadWithOracles(copy, false);
+    EXPECT_EQ(GetDatabaseState(copy.string()), kStateNoPassword);
+    EXPECT_EQ(StoredLevels(copy, false),
+              (std::vector<std::string>{"5", "3", "5", "5", "", "", "", ""}));
+    const logic_test::OracleView view = logic_test::ReadWithOracles(copy, false);
     EXPECT_EQ(view.password, std::nullopt);
-    EXPECT_EQ(view.marks,
-              (std::map<std::string, std::string>{{"1031", "0"}, {"1033", "0"}, {"1036", "1"}}));
+    EXPECT_EQ(view.marks, kStoredMarks);
     EXPECT_TRUE(messages_.empty());
 }
 
@@ -249,57 +221,53 @@ TEST_F(Apply, ALanguageSaveFailureShowsItsMessageAndThePasswordStepStillRuns) {
     database.tables.push_back({"Other", {{"ID", fixture::ColumnType::Long}}, {}});
     const fs::path source = dir_.path() / "nolanguages.kxs";
     database.Build(source);
-    apply_test::WindowLists lists = apply_test::Refresh(source, projectdb::kStateNoPassword);
+    logic_test::WindowLists lists = logic_test::Refresh(source, kStateNoPassword);
     lists.languages.addItem("Deutsch", 1031);
     lists.languages.setChecked(0, true);
 
     const ApplyResult result = Run({source.string(), "", true, false}, lists);
     ASSERT_TRUE(result.completed) << result.failure;
-    ASSERT_EQ(messages_.size(), 1u);
-    EXPECT_EQ(messages_[0], "3265Item not found in this collection.");
-    EXPECT_EQ(GetDatabaseState(source.string()), projectdb::kStateStandardPassword);
-    EXPECT_EQ(apply_test::ReadWithOracles(source, true).password, projectdb::GetStandardPassword());
+    EXPECT_EQ(messages_, std::vector<std::string>{"3265Item not found in this collection."});
+    EXPECT_EQ(GetDatabaseState(source.string()), kStateStandardPassword);
+    EXPECT_EQ(logic_test::ReadWithOracles(source, true).password, projectdb::GetStandardPassword());
 }
 
 // A target that opens neither way at the probe has had nothing done: that is a failure at step 2,
-// not a finished job.
-TEST_F(Apply, ATargetThatDoesNotOpenFailsAtStepTwoWithNothingWritten) {
-    const fs::path source = Project("source.kxs", false);
-    apply_test::WindowLists lists = apply_test::Refresh(source, projectdb::kStateNoPassword);
+// not a finished job. A target held by another program is not even replaced.
+TEST_F(Apply, ATargetThatDoesNotOpenFailsWithNothingWritten) {
+    const fs::path source = Project("source.kxs");
+    const fs::path other =
+        logic_test::BuildProject(dir_.path(), "other.kxs", kLanguages, true, std::string("secret"));
+    const fs::path held = Project("held.kxs");
+    logic_test::WindowLists lists = logic_test::Refresh(source, kStateNoPassword);
     lists.choose(0, 0);
-    {
-        // In place, while another program holds the file.
-        const std::vector<char> before = ReadBytes(source);
-        auto holder = jet::Database::Open(source.string());
-        const ApplyResult result = Run({source.string(), "", true, false}, lists);
+    struct Case {
+        fs::path from;
+        std::string to;
+        fs::path holdOpen;  // held by another program during the run
+        ApplyStep step;
+        fs::path target;
+        std::vector<char> expected;
+    };
+    const std::vector<Case> cases = {
+        {source, "", source, ApplyStep::Changes, source, ReadBytes(source)},
+        {other, Path("copy.kxs"), {}, ApplyStep::Changes, Path("copy.kxs"), ReadBytes(other)},
+        {source, held.string(), held, ApplyStep::Copy, held, ReadBytes(held)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.from.string() + " -> " + c.to);
+        auto holder = c.holdOpen.empty() ? nullptr : jet::Database::Open(c.holdOpen.string());
+        const ApplyResult result = Run({c.from.string(), c.to, true, false}, lists);
         EXPECT_FALSE(result.completed);
-        EXPECT_EQ(result.failedStep, ApplyStep::Changes);
-        EXPECT_EQ(result.targetState, projectdb::kStateUnreadable);
-        EXPECT_TRUE(result.workedInPlace);
-        EXPECT_EQ(ReadBytes(source), before);
-    }
-    {
-        // A copy of a database with another password: copied, then left as it came.
-        const fs::path other = logic_test::BuildProject(dir_.path(), "other.kxs", kLanguages, true,
-                                                        std::string("secret"));
-        const ApplyResult result = Run({other.string(), Path("copy.kxs"), true, false}, lists);
-        EXPECT_FALSE(result.completed);
-        EXPECT_EQ(result.failedStep, ApplyStep::Changes);
-        EXPECT_EQ(result.targetState, projectdb::kStateUnreadable);
-        EXPECT_EQ(ReadBytes(Path("copy.kxs")), ReadBytes(other));
-    }
-    {
-        // A target held by another program is not even replaced.
-        const fs::path held = Project("held.kxs", false);
-        const std::vector<char> before = ReadBytes(held);
-        auto holder = jet::Database::Open(held.string());
-        const ApplyResult result = Run({source.string(), held.string(), true, false}, lists);
-        EXPECT_FALSE(result.completed);
-        EXPECT_EQ(result.failedStep, ApplyStep::Copy);
-        EXPECT_EQ(ReadBytes(held), before);
+        EXPECT_EQ(result.failedStep, c.step);
+        if (c.step == ApplyStep::Changes) {
+            EXPECT_EQ(result.targetState, projectdb::kStateUnreadable);
+            EXPECT_EQ(result.workedInPlace, c.to.empty());
+        }
+        EXPECT_EQ(ReadBytes(c.target), c.expected);
     }
     EXPECT_TRUE(messages_.empty());
-    EXPECT_EQ(apply_test::StoredLevels(source, projectdb::kStateNoPassword)[0], "");
+    EXPECT_EQ(StoredLevels(source, false)[0], "");
 }
 
 }  // namespace

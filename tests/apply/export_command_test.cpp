@@ -2,16 +2,17 @@
 // changes what the options name, and applies; whatever it refuses, it refuses before copying.
 #include <gtest/gtest.h>
 
-#include "projectdb/password.h"
-#include "tests/apply/apply_test_support.h"
+#include "tests/projectdb_logic/logic_test_support.h"
 #include "tests/support/run_command.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using apply_test::ReadBytes;
+using logic_test::ReadBytes;
+using logic_test::StoredLevels;
 using projectdb::GetDatabaseState;
+using Marks = std::map<std::string, std::string>;
 
 const std::vector<fixture::Language> kLanguages = {{1031, "Deutsch", "de", "Deutsch", false},
                                                    {1033, "English", "en", "English", true},
@@ -24,12 +25,22 @@ fixture::CommandResult Export(const std::vector<std::string>& args) {
     return fixture::RunCommand({"sh", "-c", command + " 2>&1"});
 }
 
-TEST(ExportCommand, CopiesWithTheNamedLevelsReleasesAndPassword) {
-    fixture::TempDir dir;
-    const fs::path source = logic_test::BuildProject(dir.path(), "source.kxs", kLanguages);
+class ExportCommand : public ::testing::Test {
+  protected:
+    fs::path Project(bool standardPassword = false) {
+        return logic_test::BuildProject(
+            dir_.path(), "source.kxs", kLanguages, true,
+            standardPassword ? std::optional(projectdb::GetStandardPassword()) : std::nullopt);
+    }
+    std::string Path(const std::string& name) const { return (dir_.path() / name).string(); }
+    fixture::TempDir dir_;
+};
+
+TEST_F(ExportCommand, CopiesWithTheNamedLevelsReleasesAndPasswordAndReimports) {
+    const fs::path source = Project();
     logic_test::StoreRawLevel(source, false, "KXRecipeEditor", std::int64_t{3});
     const std::vector<char> sourceBytes = ReadBytes(source);
-    const fs::path copy = dir.path() / "copy.kxs";
+    const fs::path copy = Path("copy.kxs");
 
     const fixture::CommandResult result =
         Export({source.string(), copy.string(), "--level", "KXAlarmeditor=1", "--level",
@@ -37,48 +48,41 @@ TEST(ExportCommand, CopiesWithTheNamedLevelsReleasesAndPassword) {
     ASSERT_EQ(result.exit_code, 0) << result.out;
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(GetDatabaseState(copy.string()), projectdb::kStateStandardPassword);
-    const std::array<std::string, 8> levels = {"1", "5", "5", "2", "5", "3", "5", "5"};
-    EXPECT_EQ(apply_test::StoredLevels(copy, projectdb::kStateStandardPassword), levels);
-    const apply_test::OracleView view = apply_test::ReadWithOracles(copy, true);
+    const std::vector<std::string> levels = {"1", "5", "5", "2", "5", "3", "5", "5"};
+    logic_test::ExpectLevels(copy, true, levels);
+    const logic_test::OracleView view = logic_test::ReadWithOracles(copy, true);
     EXPECT_EQ(view.password, projectdb::GetStandardPassword());
-    EXPECT_EQ(view.marks,
-              (std::map<std::string, std::string>{{"1031", "1"}, {"1033", "0"}, {"1036", "1"}}));
-    EXPECT_NE(view.customProperties.find(apply_test::PropLine("KXIndextexteditor", 2)),
-              std::string::npos);
+    EXPECT_EQ(view.marks, (Marks{{"1031", "1"}, {"1033", "0"}, {"1036", "1"}}));
     EXPECT_EQ(ReadBytes(source), sourceBytes);
 
     // Re-import: the password comes off the copy of the protected file; no options keep the rest.
-    const fs::path back = dir.path() / "back.kxs";
+    const fs::path back = Path("back.kxs");
     const fixture::CommandResult reimport =
         Export({copy.string(), back.string(), "--password", "clear"});
     ASSERT_EQ(reimport.exit_code, 0) << reimport.out;
     EXPECT_EQ(GetDatabaseState(back.string()), projectdb::kStateNoPassword);
-    EXPECT_EQ(apply_test::StoredLevels(back, projectdb::kStateNoPassword), levels);
-    EXPECT_EQ(apply_test::ReadWithOracles(back, false).marks, view.marks);
+    EXPECT_EQ(StoredLevels(back, false), levels);
+    EXPECT_EQ(logic_test::ReadWithOracles(back, false).marks, view.marks);
 }
 
-TEST(ExportCommand, WithoutACopyPathWritesBackWhatItReadInPlace) {
-    fixture::TempDir dir;
-    const fs::path source = logic_test::BuildProject(dir.path(), "source.kxs", kLanguages, true,
-                                                     projectdb::GetStandardPassword());
+// Never-set levels are shown as "All Rights" and written back as 5.
+TEST_F(ExportCommand, WithoutACopyPathWritesBackWhatItReadInPlace) {
+    const fs::path source = Project(true);
     const fixture::CommandResult result = Export({source.string(), "--password", "set"});
     ASSERT_EQ(result.exit_code, 0) << result.out;
     EXPECT_EQ(GetDatabaseState(source.string()), projectdb::kStateStandardPassword);
-    // Never-set levels are shown as "All Rights" and written back as 5.
-    EXPECT_EQ(apply_test::StoredLevels(source, projectdb::kStateStandardPassword),
-              (std::array<std::string, 8>{"5", "5", "5", "5", "5", "5", "5", "5"}));
-    EXPECT_EQ(apply_test::ReadWithOracles(source, true).marks,
-              (std::map<std::string, std::string>{{"1031", "0"}, {"1033", "1"}, {"1036", "1"}}));
-    EXPECT_EQ(fs::directory_iterator(dir.path())->path(), source);
+    EXPECT_EQ(StoredLevels(source, true), std::vector<std::string>(8, "5"));
+    EXPECT_EQ(logic_test::ReadWithOracles(source, true).marks,
+              (Marks{{"1031", "0"}, {"1033", "1"}, {"1036", "1"}}));
+    EXPECT_EQ(fs::directory_iterator(dir_.path())->path(), source);
 }
 
 // Bad options, and options the project cannot honour, leave every file as it was.
-TEST(ExportCommand, RefusesBeforeCopyingOrWriting) {
-    fixture::TempDir dir;
-    const fs::path source = logic_test::BuildProject(dir.path(), "source.kxs", kLanguages);
+TEST_F(ExportCommand, RefusesBeforeCopyingOrWriting) {
+    const fs::path source = Project();
     logic_test::StoreRawLevel(source, false, "KXFormulaEditor", std::int64_t{7});
     const std::vector<char> sourceBytes = ReadBytes(source);
-    const std::string copy = (dir.path() / "copy.kxs").string();
+    const std::string copy = Path("copy.kxs");
     const std::string fine = "KXFormulaEditor=4";
 
     struct Case {
@@ -121,35 +125,29 @@ TEST(ExportCommand, RefusesBeforeCopyingOrWriting) {
     // The same project with a level for the unreadable component goes through.
     const fixture::CommandResult result = Export({source.string(), copy, "--level", fine});
     EXPECT_EQ(result.exit_code, 0) << result.out;
-    EXPECT_EQ(apply_test::StoredLevels(copy, projectdb::kStateNoPassword)[4], "4");
+    EXPECT_EQ(StoredLevels(copy, false)[4], "4");
 }
 
-TEST(ExportCommand, ReportsTheWindowsMessagesWithAFailingExit) {
-    fixture::TempDir dir;
-    const fs::path source = logic_test::BuildProject(dir.path(), "source.kxs", kLanguages);
-    const fixture::CommandResult noFolder =
-        Export({source.string(), (dir.path() / "missing" / "copy.kxs").string()});
-    EXPECT_EQ(noFolder.exit_code, 1);
-    EXPECT_EQ(noFolder.out.rfind("Datei konnte nicht kopiert werden\n", 0), 0u) << noFolder.out;
-
-    const fixture::CommandResult itself =
-        Export({source.string(), (dir.path() / "." / "source.kxs").string()});
-    EXPECT_EQ(itself.exit_code, 1);
-    EXPECT_NE(itself.out.find("Datei konnte nicht kopiert werden"), std::string::npos);
-    EXPECT_NE(itself.out.find("same file"), std::string::npos) << itself.out;
-
-    const fixture::CommandResult missing = Export({(dir.path() / "none.kxs").string()});
-    EXPECT_EQ(missing.exit_code, 1);
-    EXPECT_NE(missing.out.find("state 0"), std::string::npos) << missing.out;
+// The window's messages, with a failing exit; the source's own file is never a copy target, and an
+// Access file without TcfgLanguages cannot be read as a project, so nothing is copied.
+TEST_F(ExportCommand, ReportsTheWindowsMessagesWithAFailingExit) {
+    const fs::path source = Project();
+    const fs::path access = logic_test::CopyReal(dir_.path(), "jet4/testV2003.mdb");
+    const std::vector<std::pair<std::vector<std::string>, std::vector<std::string>>> cases = {
+        {{source.string(), Path("missing/copy.kxs")}, {"Datei konnte nicht kopiert werden\n"}},
+        {{source.string(), (dir_.path() / "." / "source.kxs").string()},
+         {"Datei konnte nicht kopiert werden", "same file"}},
+        {{Path("none.kxs")}, {"state 0"}},
+        {{access.string(), Path("copy.kxs")}, {": 3265 "}},
+    };
+    for (const auto& [args, says] : cases) {
+        const fixture::CommandResult result = Export(args);
+        EXPECT_EQ(result.exit_code, 1) << result.out;
+        for (const std::string& text : says)
+            EXPECT_NE(result.out.find(text), std::string::npos) << result.out;
+    }
+    EXPECT_FALSE(fs::exists(Path("copy.kxs")));
     EXPECT_EQ(Export({}).exit_code, 2);
-
-    // An Access file without TcfgLanguages cannot be read as a project: nothing is copied.
-    const fs::path access = logic_test::CopyJetFile(dir.path(), "jet4/testV2003.mdb");
-    const fixture::CommandResult notAProject =
-        Export({access.string(), (dir.path() / "copy.kxs").string()});
-    EXPECT_EQ(notAProject.exit_code, 1);
-    EXPECT_NE(notAProject.out.find(": 3265 "), std::string::npos) << notAProject.out;
-    EXPECT_FALSE(fs::exists(dir.path() / "copy.kxs"));
 }
 
 }  // namespace

@@ -9,7 +9,6 @@
 
 #include "i18n/MResources.h"
 #include "jet/database.h"
-#include "platform/runtime_error.h"
 #include "projectdb/project_settings.h"
 #include "tests/projectdb_logic/logic_test_support.h"
 #include "tests/support/temp_dir.h"
@@ -17,82 +16,35 @@
 namespace {
 
 using logic_test::LevelLists;
+using logic_test::StoredLevels;
 using projectdb::ComponentKeys;
 using projectdb::ProjectSettings;
 namespace fs = std::filesystem;
 
-const std::vector<fixture::Language> kLanguages = {{1031, "Deutsch", "de", "Deutsch", true}};
+using Texts = std::vector<std::string>;
 
 class Levels : public ::testing::Test {
   protected:
-    fs::path NewProject(const std::string& name = "project.kxs") {
-        return logic_test::BuildProject(dir_.path(), name, kLanguages);
-    }
-    void Load(const fs::path& file, LevelLists& lists) {
+    Levels()
+        : file_(logic_test::BuildProject(dir_.path(), "p.kxs",
+                                         {{1031, "Deutsch", "de", "Deutsch", true}})) {}
+    // Runs LoadAuthorizationLevels or SaveAuthorizationLevels on a handle of its own; a failed walk
+    // leaves it to the instance to let the file go.
+    template <typename Walker>
+    void Walk(Walker walk, LevelLists& lists) {
         ProjectSettings settings;
-        const ProjectSettings::Handle handle =
-            settings.OpenProject(logic_test::ConnectionText(file, false));
-        projectdb::LoadAuthorizationLevels(settings, handle, lists.pointers);
+        const auto handle = settings.OpenProject(file_.string());
+        walk(settings, handle, lists.pointers);
         settings.CloseProject(handle);
     }
-    void Save(const fs::path& file, LevelLists& lists) {
-        ProjectSettings settings;
-        const ProjectSettings::Handle handle =
-            settings.OpenProject(logic_test::ConnectionText(file, false));
-        projectdb::SaveAuthorizationLevels(settings, handle, lists.pointers);
-        settings.CloseProject(handle);
+    void Load(LevelLists& lists) { Walk(projectdb::LoadAuthorizationLevels, lists); }
+    void Save(LevelLists& lists) { Walk(projectdb::SaveAuthorizationLevels, lists); }
+    void Store(const std::string& key, const jet::Value& value) {
+        logic_test::StoreRawLevel(file_, false, key, value);
     }
-    // Every component's stored text, read through a fresh instance and handle.
-    std::vector<std::string> Stored(const fs::path& file) {
-        ProjectSettings settings;
-        const ProjectSettings::Handle handle =
-            settings.OpenProject(logic_test::ConnectionText(file, false));
-        std::vector<std::string> texts;
-        for (const std::string& key : ComponentKeys()) {
-            texts.push_back(
-                settings.GetProperty(handle, key, projectdb::kExternalAuthorizationLevel, "unset"));
-        }
-        settings.CloseProject(handle);
-        return texts;
-    }
-
     fixture::TempDir dir_;
+    fs::path file_;
 };
-
-TEST(LevelListsAfterStartUp, HoldEveryLevelByNameExceptEditTextsForTheOpcEditor) {
-    LevelLists lists;
-    for (std::size_t i = 0; i < projectdb::kComponentCount; ++i) {
-        const projectdb::MemoryList& list = lists.lists[i];
-        std::vector<int> data;
-        for (int e = 0; e < list.count(); ++e) {
-            data.push_back(list.itemData(e));
-            EXPECT_EQ(list.text(e), i18n::GetResourceString(120 + list.itemData(e)));
-        }
-        const std::vector<int> expected =
-            i == 2 ? std::vector<int>{0, 1, 3, 4, 5} : std::vector<int>{0, 1, 2, 3, 4, 5};
-        EXPECT_EQ(data, expected) << "list " << i;
-        EXPECT_EQ(list.selectedIndex(), -1);
-    }
-    EXPECT_EQ(lists.lists[0].text(5), "Alle Rechte");  // the table starts in German
-    ASSERT_EQ(ComponentKeys().size(), 8u);
-    EXPECT_EQ(ComponentKeys()[2], "KXOPCEditor");
-    EXPECT_EQ(ComponentKeys()[7], "KX4VariableEditor");
-}
-
-TEST(SelectComboByItemData, SelectsTheFirstMatchAndOtherwiseKeepsTheSelection) {
-    projectdb::MemoryList list;
-    list.addItem("a", 7);
-    list.addItem("b", 3);
-    list.addItem("c", 3);
-    projectdb::SelectComboByItemData(9, list);
-    EXPECT_EQ(list.selectedIndex(), -1);
-    projectdb::SelectComboByItemData(3, list);
-    EXPECT_EQ(list.selectedIndex(), 1);
-    projectdb::SelectComboByItemData(9, list);
-    EXPECT_EQ(list.selectedIndex(), 1);
-    projectdb::SelectComboByItemData(7, list);
-    EXPECT_EQ(list.selectedIndex(), 0);
-}
 
 struct StoredCase {
     const char* label;
@@ -106,16 +58,13 @@ class StoredLevel : public Levels, public ::testing::WithParamInterface<StoredCa
 
 TEST_P(StoredLevel, SelectsTheEntryTheStoredValueReadsAs) {
     const StoredCase& c = GetParam();
-    const fs::path file = NewProject();
-    logic_test::StoreRawLevel(file, false, ComponentKeys()[c.component], c.stored);
+    Store(ComponentKeys()[c.component], c.stored);
     LevelLists lists;
-    Load(file, lists);
-    EXPECT_EQ(lists.selectedData(c.component), c.expectedData);
+    Load(lists);
     EXPECT_EQ(lists.lists[c.component].selectedIndex(), c.expectedIndex);
     for (std::size_t i = 0; i < projectdb::kComponentCount; ++i) {
-        if (i != c.component) {
-            EXPECT_EQ(lists.selectedData(i), 5) << "unset component " << i;
-        }
+        EXPECT_EQ(lists.selectedData(i), i == c.component ? c.expectedData : 5)
+            << "component " << i;
     }
 }
 
@@ -140,100 +89,63 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.label); });
 
 TEST_F(Levels, NeverWrittenShowsAllRightsAndTheSaveWritesFive) {
-    const fs::path file = NewProject();
-    EXPECT_EQ(Stored(file), std::vector<std::string>(8, "unset"));
     LevelLists lists;
-    Load(file, lists);
-    for (std::size_t i = 0; i < projectdb::kComponentCount; ++i) {
-        const projectdb::MemoryList& list = lists.lists[i];
+    Load(lists);
+    for (const projectdb::MemoryList& list : lists.lists) {
         EXPECT_EQ(list.selectedIndex(), list.count() - 1);
         EXPECT_EQ(list.text(list.selectedIndex()), i18n::GetResourceString(125));
     }
-    Save(file, lists);
-    EXPECT_EQ(Stored(file), std::vector<std::string>(8, "5"));
+    EXPECT_EQ(StoredLevels(file_, false), Texts(8, ""));
+    Save(lists);
+    EXPECT_EQ(StoredLevels(file_, false), Texts(8, "5"));
 }
 
+// Written back as integers, read through a later handle and through mdb-prop.
 TEST_F(Levels, LoadThenSaveWritesBackWhatWasShownAsIntegers) {
-    const fs::path file = NewProject();
-    logic_test::StoreRawLevel(file, false, "KXAlarmeditor", std::string(" 1 "));
-    logic_test::StoreRawLevel(file, false, "KXOPCEditor", std::string("2.5e0"));  // 2 -> no match
-    logic_test::StoreRawLevel(file, false, "KXIndextexteditor", std::string("2.5"));
-    logic_test::StoreRawLevel(file, false, "KXRecipeEditor", std::int64_t{0});
+    Store("KXAlarmeditor", std::string(" 1 "));
+    Store("KXOPCEditor", std::string("2.5e0"));  // 2: no entry in the OPC list
+    Store("KXIndextexteditor", std::string("2.5"));
+    Store("KXRecipeEditor", std::int64_t{0});
     LevelLists lists;
     lists.lists[2].setSelectedIndex(3);  // an earlier load had shown level 4 for the OPC editor
-    Load(file, lists);
-    Save(file, lists);
-    EXPECT_EQ(Stored(file), (std::vector<std::string>{"1", "5", "4", "2", "5", "0", "5", "5"}));
-
-    const std::unique_ptr<jet::Database> database = jet::Database::Open(file.string());
+    Load(lists);
+    Save(lists);
+    logic_test::ExpectLevels(file_, false, {"1", "5", "4", "2", "5", "0", "5", "5"});
+    const auto database = jet::Database::Open(file_.string());
     for (const std::string& key : ComponentKeys()) {
         const auto value = database->customProperty(
             ProjectSettings::StoredPropertyName(key, projectdb::kExternalAuthorizationLevel));
-        ASSERT_TRUE(value.has_value()) << key;
-        EXPECT_TRUE(std::holds_alternative<std::int64_t>(*value)) << key << " is not an integer";
+        EXPECT_TRUE(value && std::holds_alternative<std::int64_t>(*value)) << key;
     }
 }
 
 TEST_F(Levels, AnOverflowingStoredValueStopsTheLoadAtThatComponent) {
-    const fs::path file = NewProject();
-    logic_test::StoreRawLevel(file, false, "KXArchiveditor", std::int64_t{4});
-    logic_test::StoreRawLevel(file, false, "KXIndextexteditor", std::string("1e10"));
+    Store("KXArchiveditor", std::int64_t{4});
+    Store("KXIndextexteditor", std::string("1e10"));
     LevelLists lists;
-    try {
-        Load(file, lists);
-        FAIL() << "no overflow";
-    } catch (const platform::RuntimeError& error) {
-        EXPECT_EQ(error.number(), 6);
-        EXPECT_EQ(error.description(), "Overflow");
-    }
+    EXPECT_EQ(logic_test::Thrown([&] { Load(lists); }), "6Overflow");
     EXPECT_EQ(lists.selectedData(0), 5);
     EXPECT_EQ(lists.selectedData(1), 4);
     EXPECT_EQ(lists.selectedData(3), -1);
     EXPECT_EQ(lists.selectedData(4), -1) << "components after the failure were loaded";
-    EXPECT_THROW(projectdb::StoredTextToLevel("2147483647.5"), platform::RuntimeError);
+    EXPECT_EQ(logic_test::Thrown([] { projectdb::StoredTextToLevel("2147483647.5"); }),
+              "6Overflow");
     EXPECT_EQ(projectdb::StoredTextToLevel("-2147483648.5"), -2147483647 - 1);
 }
 
 TEST_F(Levels, ASaveStopsAtAListWithoutSelectionAfterWritingTheEarlierOnes) {
-    const fs::path file = NewProject();
+    // A stored 2 leaves the OPC list without selection after a fresh load.
+    Store("KXOPCEditor", std::int64_t{2});
+    LevelLists fresh;
+    Load(fresh);
+    EXPECT_EQ(logic_test::Thrown([&] { Save(fresh); }), "381Invalid property array index");
+    EXPECT_EQ(StoredLevels(file_, false), (Texts{"5", "5", "2", "", "", "", "", ""}));
+
     LevelLists lists;
-    for (std::size_t i = 0; i < projectdb::kComponentCount; ++i) lists.lists[i].setSelectedIndex(1);
+    for (projectdb::MemoryList& list : lists.lists) list.setSelectedIndex(1);
     lists.lists[3].setSelectedIndex(-1);  // the user typed into the list's text field
-    try {
-        Save(file, lists);
-        FAIL() << "the save went through a list without selection";
-    } catch (const platform::RuntimeError& error) {
-        EXPECT_EQ(error.number(), 381);
-        EXPECT_EQ(error.description(), "Invalid property array index");
-    }
-    EXPECT_EQ(Stored(file), (std::vector<std::string>{"1", "1", "1", "unset", "unset", "unset",
-                                                      "unset", "unset"}));
-}
-
-TEST_F(Levels, AFreshListWithoutMatchFailsTheNextSave) {
-    const fs::path file = NewProject();
-    logic_test::StoreRawLevel(file, false, "KXOPCEditor", std::int64_t{2});
-    LevelLists lists;
-    Load(file, lists);
-    EXPECT_THROW(Save(file, lists), platform::RuntimeError);
-    EXPECT_EQ(Stored(file)[1], "5");
-    EXPECT_EQ(Stored(file)[2], "2");
-}
-
-TEST_F(Levels, AHandleThatIsNotOpenFailsTheWalk) {
-    const fs::path file = NewProject();
-    ProjectSettings settings;
-    const ProjectSettings::Handle handle =
-        settings.OpenProject(logic_test::ConnectionText(file, false));
-    settings.CloseProject(handle);
-    LevelLists lists;
-    EXPECT_THROW(projectdb::LoadAuthorizationLevels(settings, handle, lists.pointers),
-                 jet::JetError);
-    EXPECT_EQ(lists.lists[0].selectedIndex(), -1);
-    EXPECT_THROW(projectdb::SaveAuthorizationLevels(settings, handle, lists.pointers),
-                 platform::RuntimeError);  // list 0 has no selection: it fails before the handle
-    std::array<projectdb::ListControl*, 7> seven{};
-    EXPECT_THROW(projectdb::LoadAuthorizationLevels(settings, handle, seven), jet::JetError);
+    EXPECT_EQ(logic_test::Thrown([&] { Save(lists); }), "381Invalid property array index");
+    EXPECT_EQ(StoredLevels(file_, false), (Texts{"1", "1", "1", "", "", "", "", ""}));
 }
 
 }  // namespace

@@ -23,16 +23,15 @@ class SystemLanguage {
 };
 
 TEST(LanguageName, NamesKnownLanguagesInTheSystemsLanguage) {
-    {
-        SystemLanguage english("en_US");
-        EXPECT_EQ(platform::LanguageName(1031), "German (Germany)");
-        EXPECT_EQ(platform::LanguageName(1033), "English (United States)");
-        EXPECT_EQ(platform::LanguageName(0x0C07), "German (Austria)");
-        EXPECT_EQ(platform::LanguageName(0x0007), "German");
+    const std::vector<std::tuple<const char*, std::int32_t, std::string>> cases = {
+        {"en_US", 1031, "German (Germany)"},      {"en_US", 1033, "English (United States)"},
+        {"en_US", 0x0C07, "German (Austria)"},    {"en_US", 0x0007, "German"},
+        {"de_DE", 1031, "Deutsch (Deutschland)"}, {"de_DE", 1036, "Französisch (Frankreich)"},
+    };
+    for (const auto& [locale, lcid, name] : cases) {
+        SystemLanguage system(locale);
+        EXPECT_EQ(platform::LanguageName(lcid), name) << locale << " " << lcid;
     }
-    SystemLanguage german("de_DE");
-    EXPECT_EQ(platform::LanguageName(1031), "Deutsch (Deutschland)");
-    EXPECT_EQ(platform::LanguageName(1036), "Französisch (Frankreich)");
 }
 
 TEST(LanguageName, UnknownLcidsFailWithTheInvalidArgumentError) {

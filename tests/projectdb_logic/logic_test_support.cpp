@@ -1,30 +1,25 @@
 #include "tests/projectdb_logic/logic_test_support.h"
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+
 #include "i18n/MResources.h"
 #include "jet/database.h"
-#include "projectdb/password.h"
+#include "projectdb/language_releases.h"
 #include "projectdb/project_settings.h"
 #include "tests/support/oracles.h"
 #include "tests/support/run_command.h"
 
 namespace logic_test {
 
-namespace fs = std::filesystem;
-
 fs::path BuildProject(const fs::path& folder, const std::string& name,
                       const std::vector<fixture::Language>& languages, bool withReleaseColumn,
                       std::optional<std::string> password) {
-    const fs::path file = folder / name;
-    fixture::ProjectDatabase(languages, withReleaseColumn, std::move(password)).Build(file);
-    return file;
-}
-
-fs::path CopyJetFile(const fs::path& folder, const std::string& relative) {
-    const fs::path source = fs::path(TRAVIX_JETFILES_DIR) / relative;
-    const fs::path target = folder / source.filename();
-    fs::copy_file(source, target, fs::copy_options::overwrite_existing);
-    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write);
-    return target;
+    fixture::ProjectDatabase(languages, withReleaseColumn, std::move(password))
+        .Build(folder / name);
+    return folder / name;
 }
 
 std::string ConnectionText(const fs::path& file, bool standardPassword) {
@@ -33,13 +28,52 @@ std::string ConnectionText(const fs::path& file, bool standardPassword) {
 
 void StoreRawLevel(const fs::path& file, bool standardPassword, const std::string& componentKey,
                    const jet::Value& value) {
-    std::unique_ptr<jet::Database> database = jet::Database::Open(
+    const auto database = jet::Database::Open(
         file.string(),
         jet::OpenOptions{.connect = standardPassword ? projectdb::GetPasswordConnectText() : ""});
     database->SetCustomProperty(projectdb::ProjectSettings::StoredPropertyName(
                                     componentKey, projectdb::kExternalAuthorizationLevel),
                                 value);
     database->Close();
+}
+
+std::vector<std::string> StoredLevels(const fs::path& file, bool standardPassword) {
+    projectdb::ProjectSettings settings;
+    const auto handle = settings.OpenProject(ConnectionText(file, standardPassword));
+    std::vector<std::string> stored;
+    for (const std::string& key : projectdb::ComponentKeys()) {
+        stored.push_back(
+            settings.GetProperty(handle, key, projectdb::kExternalAuthorizationLevel, ""));
+    }
+    settings.CloseProject(handle);
+    return stored;
+}
+
+void ExpectLevels(const fs::path& file, bool standardPassword,
+                  const std::vector<std::string>& expected) {
+    EXPECT_EQ(StoredLevels(file, standardPassword), expected);
+    const std::string listing = MdbProp(file, "UserDefined");
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        const std::string name = projectdb::ProjectSettings::StoredPropertyName(
+            projectdb::ComponentKeys()[i], projectdb::kExternalAuthorizationLevel);
+        const std::size_t at = listing.find(name + ": ");
+        if (expected[i].empty()) {
+            EXPECT_EQ(at, std::string::npos) << listing;
+        } else {
+            const std::string line =
+                at == std::string::npos ? "" : listing.substr(at, listing.find('\n', at) - at);
+            EXPECT_EQ(line, name + ": " + expected[i]) << listing;
+        }
+    }
+}
+
+std::string Thrown(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (...) {
+        return projectdb::FailureMessage(std::current_exception());
+    }
+    return "";
 }
 
 LevelLists::LevelLists() {
@@ -55,16 +89,68 @@ int LevelLists::selectedData(std::size_t i) const {
     return selected < 0 ? -1 : lists[i].itemData(selected);
 }
 
+void WindowLists::choose(std::size_t component, std::int32_t level) {
+    projectdb::SelectComboByItemData(level, levels.lists.at(component));
+    ASSERT_EQ(levels.selectedData(component), level);
+}
+
+void WindowLists::mark(std::int32_t lcid, bool released) {
+    for (int i = 0; i < languages.count(); ++i) {
+        if (languages.itemData(i) == lcid) languages.setChecked(i, released);
+    }
+}
+
+WindowLists Refresh(const fs::path& file, projectdb::DatabaseState state) {
+    WindowLists lists;
+    projectdb::ProjectSettings settings;
+    const auto handle =
+        settings.OpenProject(ConnectionText(file, state == projectdb::kStateStandardPassword));
+    projectdb::LoadAuthorizationLevels(settings, handle, lists.levels.pointers);
+    settings.CloseProject(handle);
+    try {
+        projectdb::LoadLanguageList(file.string(), state, lists.languages);
+    } catch (const std::exception&) {
+        // A real Access file has no TcfgLanguages: its list stays empty, as the window's would.
+    }
+    return lists;
+}
+
 std::string MdbProp(const fs::path& file, const std::string& object) {
     const fixture::CommandResult result = fixture::RunCommand({"mdb-prop", file.string(), object});
     return result.exit_code == 0 ? result.out : std::string();
 }
 
-bool MdbReaderReads(const fs::path& file, bool standardPassword) {
-    const std::vector<std::string> args =
-        standardPassword ? std::vector<std::string>{"--password", projectdb::GetStandardPassword()}
-                         : std::vector<std::string>{};
-    return fixture::DumpWithMdbReader(file, args).has_value();
+OracleView ReadWithOracles(const fs::path& file, bool standardPassword, const std::string& key) {
+    OracleView view;
+    const auto dump = fixture::DumpWithMdbReader(
+        file, standardPassword
+                  ? std::vector<std::string>{"--password", projectdb::GetStandardPassword()}
+                  : std::vector<std::string>{});
+    EXPECT_TRUE(dump.has_value()) << "mdb-reader cannot read " << file;
+    if (!dump) return view;
+    view.password = dump->password;
+    for (const fixture::OracleTable& table : dump->tables) {
+        if (table.name != projectdb::kLanguagesTable) continue;
+        EXPECT_EQ(fixture::MdbExportRows(file, table.name, table.column_names, table.column_types),
+                  std::optional<fixture::RowSet>(table.rows))
+            << "mdb-export and mdb-reader disagree";
+        const auto& names = table.column_names;
+        const auto keyAt = std::find(names.begin(), names.end(), key) - names.begin();
+        const auto markAt =
+            std::find(names.begin(), names.end(), projectdb::kReleaseColumn) - names.begin();
+        const auto size = static_cast<std::ptrdiff_t>(names.size());
+        if (markAt == size || keyAt == size) break;
+        EXPECT_EQ(table.column_types[markAt], "boolean");
+        for (const fixture::Row& row : table.rows) view.marks[row[keyAt]] = row[markAt];
+    }
+    return view;
+}
+
+std::string ParamName(std::string text) {
+    for (char& c : text) {
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+    }
+    return text;
 }
 
 }  // namespace logic_test

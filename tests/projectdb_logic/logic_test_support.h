@@ -1,37 +1,52 @@
-// Shared helpers of the project database logic tests: project files made by the fixture builder or
-// copied from real Access files, the eight level lists as the window fills them, and raw writes of
-// a stored level that the program itself would never make (text, out of range).
+// Shared helpers of the project database logic and apply tests: project files made by the fixture
+// builder, the window's lists as start-up and a refresh fill them, raw writes of a stored level
+// that the program itself would never make, and what our reader and the independent readers see
+// in a file afterwards.
 #pragma once
 
 #include <array>
-#include <filesystem>
+#include <functional>
+#include <map>
 #include <optional>
-#include <string>
-#include <vector>
 
 #include "jet/value.h"
 #include "projectdb/authorization_levels.h"
 #include "projectdb/level_list.h"
+#include "projectdb/password.h"
+#include "tests/projectdb/file_helpers.h"
 #include "tests/support/jet4_builder.h"
 
 namespace logic_test {
 
-// A project database with the given languages, built where asked; returns its path.
-std::filesystem::path BuildProject(const std::filesystem::path& folder, const std::string& name,
-                                   const std::vector<fixture::Language>& languages,
-                                   bool withReleaseColumn = true,
-                                   std::optional<std::string> password = std::nullopt);
+namespace fs = std::filesystem;
+using testing_projectdb::CopyReal;
+using testing_projectdb::ReadBytes;
 
-// A writable copy of a real file from the shared corpus ("jet4/testV2003.mdb").
-std::filesystem::path CopyJetFile(const std::filesystem::path& folder, const std::string& relative);
+// A project database with the given languages, built in `folder`; returns its path.
+fs::path BuildProject(const fs::path& folder, const std::string& name,
+                      const std::vector<fixture::Language>& languages,
+                      bool withReleaseColumn = true,
+                      std::optional<std::string> password = std::nullopt);
 
 // Connection text for a project file: its path, or path "|" password.
-std::string ConnectionText(const std::filesystem::path& file, bool standardPassword);
+std::string ConnectionText(const fs::path& file, bool standardPassword);
 
 // Writes a component's ExternalAuthorizationLevel as `value` straight through the engine, so that
 // tests can store what the program never writes (text, floating point, out of range).
-void StoreRawLevel(const std::filesystem::path& file, bool standardPassword,
-                   const std::string& componentKey, const jet::Value& value);
+void StoreRawLevel(const fs::path& file, bool standardPassword, const std::string& componentKey,
+                   const jet::Value& value);
+
+// Each component's stored level text through a fresh ProjectSettings ("" for never written).
+std::vector<std::string> StoredLevels(const fs::path& file, bool standardPassword);
+// Expects those texts to be `expected`, and mdb-prop to list each written one with its value.
+void ExpectLevels(const fs::path& file, bool standardPassword,
+                  const std::vector<std::string>& expected);
+
+// projectdb::FailureMessage of what `action` throws ("6Overflow"); "" when it throws nothing.
+std::string Thrown(const std::function<void()>& action);
+inline int ThrownNumber(const std::function<void()>& action) {
+    return std::atoi(Thrown(action).c_str());
+}
 
 // The eight level lists as the window holds them after start-up: filled, nothing selected.
 struct LevelLists {
@@ -41,11 +56,30 @@ struct LevelLists {
     int selectedData(std::size_t i) const;  // item data of the selection, -1 for none
 };
 
+// The level lists and the language list after a refresh of `file` (state 1 or 2).
+struct WindowLists {
+    LevelLists levels;
+    projectdb::MemoryList languages;
+    void choose(std::size_t component, std::int32_t level);  // selects by item data
+    void mark(std::int32_t lcid, bool released);
+};
+WindowLists Refresh(const fs::path& file, projectdb::DatabaseState state);
+
 // mdb-prop's listing of one object's properties ("UserDefined" for the custom ones); "" when it
 // fails.
-std::string MdbProp(const std::filesystem::path& file, const std::string& object);
+std::string MdbProp(const fs::path& file, const std::string& object);
 
-// Whether mdb-reader reads every table of the file (with the standard password when asked).
-bool MdbReaderReads(const std::filesystem::path& file, bool standardPassword = false);
+// What readers we did not write see: mdb-reader's decoded password, TcfgLanguages' `key` column ->
+// ToolBoxAccess ("1"/"0") as mdb-reader and mdb-export both read it (the test fails when they
+// disagree; empty without the column).
+struct OracleView {
+    std::optional<std::string> password;
+    std::map<std::string, std::string> marks;
+};
+OracleView ReadWithOracles(const fs::path& file, bool standardPassword,
+                           const std::string& key = "LCID");
+
+// A test name made of a file path ("jet4/testV2003.mdb" -> "jet4_testV2003_mdb").
+std::string ParamName(std::string text);
 
 }  // namespace logic_test
