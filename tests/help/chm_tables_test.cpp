@@ -48,43 +48,26 @@ TEST(ContextTable, FindsTheStringOffsetOfAnIdOnlyInAnnouncedAndPresentPairs) {
         {"no count", {0x08, 0x00, 0x00}, 60011, std::nullopt},
         {"empty", {}, 0, std::nullopt},
     };
-    for (const Case& c : cases) {
+    for (const Case& c : cases)
         EXPECT_EQ(help::FindContextStringOffset(c.ivb, c.id), c.offset) << c.name;
-    }
 }
 
 TEST(StringTable, ReadsTerminatedStringsInsideTheTableOnly) {
     const std::string table("\0/a.htm\0/b/c.htm\0unterminated", 29);
     const std::span<const unsigned char> bytes(reinterpret_cast<const unsigned char*>(table.data()),
                                                table.size());
-    struct Case {
-        std::uint32_t offset;
-        std::optional<std::string> text;
-    };
-    const Case cases[] = {
-        {0, ""},
-        {1, "/a.htm"},
-        {3, ".htm"},
-        {7, ""},
-        {8, "/b/c.htm"},
-        {17, std::nullopt},  // runs to the end of the table without a terminator
-        {28, std::nullopt},
-        {29, std::nullopt},
-        {0xFFFFFFFF, std::nullopt},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(help::StringAt(bytes, c.offset), c.text) << c.offset;
-    }
+    const std::pair<std::uint32_t, const char*> found[] = {
+        {0, ""}, {1, "/a.htm"}, {3, ".htm"}, {7, ""}, {8, "/b/c.htm"}};
+    for (const auto& [offset, text] : found)
+        EXPECT_EQ(help::StringAt(bytes, offset), text) << offset;
+    // From 17 on the table runs to its end without a terminator.
+    for (std::uint32_t offset : {17u, 28u, 29u, 0xFFFFFFFFu})
+        EXPECT_EQ(help::StringAt(bytes, offset), std::nullopt) << offset;
     EXPECT_EQ(help::StringAt({}, 0), std::nullopt);
 }
 
 TEST(TopicPathCandidates, RootAndNormaliseThenDropLeadingFolders) {
-    using Paths = std::vector<std::string>;
-    struct Case {
-        const char* alias;
-        Paths candidates;
-    };
-    const Case cases[] = {
+    const std::pair<const char*, std::vector<std::string>> cases[] = {
         {"topics\\main.htm", {"/topics/main.htm", "/main.htm"}},
         {"topics/main.htm#usage", {"/topics/main.htm", "/main.htm"}},
         {"/topics/main.htm", {"/topics/main.htm", "/main.htm"}},
@@ -98,9 +81,8 @@ TEST(TopicPathCandidates, RootAndNormaliseThenDropLeadingFolders) {
         {"#anchor", {}},
         {"\\/\\", {}},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(help::TopicPathCandidates(c.alias), c.candidates) << c.alias;
-    }
+    for (const auto& [alias, candidates] : cases)
+        EXPECT_EQ(help::TopicPathCandidates(alias), candidates) << alias;
 }
 
 TEST(TopicPathCandidates, KeepOnlyPathsAnArchiveCanHoldWhateverTheStringLength) {

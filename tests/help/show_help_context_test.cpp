@@ -15,27 +15,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Request {
-    std::string helpFile;
-    std::string topicPath;
-    std::int32_t contextId;
-    std::uintptr_t ownerWindow;
-    std::string html;  // the topic as the viewer can read it
-};
-
 class RecordingViewer : public help::HelpViewer {
   public:
     void show(const help::ResolvedTopic& topic) override {
         ASSERT_NE(topic.file, nullptr);
-        requests.push_back({topic.helpFile, topic.topicPath, topic.contextId, topic.ownerWindow,
-                            topic.file->Read(topic.topicPath).value_or("<unreadable>")});
+        requests.push_back(topic);
+        html.push_back(topic.file->Read(topic.topicPath).value_or("<unreadable>"));
     }
-    std::vector<Request> requests;
-};
-
-class ThrowingViewer : public help::HelpViewer {
-  public:
-    void show(const help::ResolvedTopic&) override { throw std::runtime_error("no display"); }
+    std::vector<help::ResolvedTopic> requests;
+    std::vector<std::string> html;  // each topic as the viewer can read it
 };
 
 TEST(NativeHelpFilePath, TurnsTheStoredBackslashesIntoSlashes) {
@@ -50,90 +38,76 @@ TEST(NativeHelpFilePath, TurnsTheStoredBackslashesIntoSlashes) {
 // A help folder as the product lays it out, and the registry value that points at it.
 class ShowHelpContext : public ::testing::Test {
   protected:
-    void InstallHelpFile(const fs::path& chm) {
-        fs::create_directories(common_.path() / "helpfiles");
-        fs::copy_file(chm, common_.path() / "helpfiles" / "Toolbox.chm",
-                      fs::copy_options::overwrite_existing);
-    }
-    void SetCommon(const std::string& folder) {
+    // Installs chm (nullptr: none; "folder": a folder in its place) and points Common at folder.
+    void Install(const char* chm, const std::string& folder) {
+        fs::remove_all(helpFile_);
+        fs::create_directories(helpFile_.parent_path());
+        if (chm != nullptr && std::string(chm) == "folder")
+            fs::create_directory(helpFile_);
+        else if (chm != nullptr)
+            fs::copy_file(chm, helpFile_);
         registry_.WriteHive("[SOFTWARE\\BRENLAK GmbH]\nCommon=" + folder + "\n");
         help::SetHelpFile();
-    }
-    std::string HelpFileNativePath() const {
-        return (common_.path() / "helpfiles" / "Toolbox.chm").string();
     }
 
     travix_test::TempRegistry registry_;
     fixture::TempDir common_;
-    RecordingViewer viewer_;
+    const fs::path helpFile_ = common_.path() / "helpfiles" / "Toolbox.chm";
 };
 
 TEST_F(ShowHelpContext, ShowsTheTopicOfTheIdWithoutOwnerEachTimeItIsAsked) {
-    InstallHelpFile(TRAVIX_TEST_HELP_FILE);
-    SetCommon(common_.path().string());
+    Install(TRAVIX_TEST_HELP_FILE, common_.path().string());
     ASSERT_EQ(help::ApplicationHelpFile(), common_.path().string() + "\\helpfiles\\Toolbox.chm");
-
-    help::ShowHelpContext(0, help::kMainWindowHelpContext, viewer_);
-    help::ShowHelpContext(0, help::kMainWindowHelpContext, viewer_);
-    help::ShowHelpContext(0, 60012, viewer_);
-
-    ASSERT_EQ(viewer_.requests.size(), 3u);
+    RecordingViewer viewer;
+    help::ShowHelpContext(0, help::kMainWindowHelpContext, viewer);
+    help::ShowHelpContext(0, help::kMainWindowHelpContext, viewer);
+    help::ShowHelpContext(0, 60012, viewer);
+    ASSERT_EQ(viewer.requests.size(), 3u);
     for (std::size_t i = 0; i < 2; ++i) {
-        const Request& request = viewer_.requests[i];
-        EXPECT_EQ(request.helpFile, HelpFileNativePath());
-        EXPECT_EQ(request.topicPath, "/topics/main.htm");
-        EXPECT_EQ(request.contextId, 60011);
-        EXPECT_EQ(request.ownerWindow, 0u);
-        EXPECT_NE(request.html.find("Main window topic"), std::string::npos);
+        EXPECT_EQ(viewer.requests[i].helpFile, helpFile_.string());
+        EXPECT_EQ(viewer.requests[i].topicPath, "/topics/main.htm");
+        EXPECT_EQ(viewer.requests[i].contextId, 60011);
+        EXPECT_EQ(viewer.requests[i].ownerWindow, 0u);
+        EXPECT_NE(viewer.html[i].find("Main window topic"), std::string::npos);
     }
-    EXPECT_EQ(viewer_.requests[2].topicPath, "/topics/second.htm");
+    EXPECT_EQ(viewer.requests[2].topicPath, "/topics/second.htm");
 }
 
-TEST_F(ShowHelpContext, AFolderEndingInASeparatorStillFindsTheFile) {
-    InstallHelpFile(TRAVIX_TEST_HELP_FILE);
-    SetCommon(common_.path().string() + "\\");
-    help::ShowHelpContext(0, help::kMainWindowHelpContext, viewer_);
-    ASSERT_EQ(viewer_.requests.size(), 1u);
-    EXPECT_EQ(viewer_.requests[0].topicPath, "/topics/main.htm");
-}
-
-TEST_F(ShowHelpContext, ShowsNothingWithoutAFileOrATopicForTheId) {
-    struct Case {
+TEST_F(ShowHelpContext, ShowsATopicOnlyWhenFileAndIdAreThere) {
+    const std::string folder = common_.path().string();
+    const struct {
         const char* name;
-        const char* chm;  // installed as Toolbox.chm, or nullptr for none
+        const char* chm;
+        std::string common;
         std::int32_t contextId;
+        bool shown;
+    } cases[] = {
+        {"folder ending in a separator", TRAVIX_TEST_HELP_FILE, folder + "\\", 60011, true},
+        {"no help file", nullptr, folder, 60011, false},
+        {"a folder as help file", "folder", folder, 60011, false},
+        {"unset folder: the root's helpfiles", TRAVIX_TEST_HELP_FILE, "", 60011, false},
+        {"file without the id", TRAVIX_TEST_HELP_FILE_OTHER_IDS, folder, 60011, false},
+        {"id nobody maps", TRAVIX_TEST_HELP_FILE, folder, 4711, false},
+        {"negative id", TRAVIX_TEST_HELP_FILE, folder, -60011, false},
+        {"id zero", TRAVIX_TEST_HELP_FILE, folder, 0, false},
     };
-    const Case cases[] = {
-        {"no help file", nullptr, 60011},
-        {"file without the id", TRAVIX_TEST_HELP_FILE_OTHER_IDS, 60011},
-        {"id nobody maps", TRAVIX_TEST_HELP_FILE, 4711},
-        {"negative id", TRAVIX_TEST_HELP_FILE, -60011},
-        {"id zero", TRAVIX_TEST_HELP_FILE, 0},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        fs::remove_all(common_.path() / "helpfiles");
-        if (c.chm != nullptr) InstallHelpFile(c.chm);
-        SetCommon(common_.path().string());
-        help::ShowHelpContext(0, c.contextId, viewer_);
-        EXPECT_TRUE(viewer_.requests.empty());
+        Install(c.chm, c.common);
+        RecordingViewer viewer;
+        help::ShowHelpContext(0, c.contextId, viewer);
+        ASSERT_EQ(viewer.requests.size(), c.shown ? 1u : 0u);
+        if (c.shown) {
+            EXPECT_EQ(viewer.requests[0].topicPath, "/topics/main.htm");
+        }
     }
-}
-
-TEST_F(ShowHelpContext, ShowsNothingWhenTheFolderIsUnsetOrTheFileIsNoHelpFile) {
-    SetCommon("");  // the path is then "\helpfiles\Toolbox.chm": the root folder
-    help::ShowHelpContext(0, help::kMainWindowHelpContext, viewer_);
-
-    fs::create_directories(common_.path() / "helpfiles" / "Toolbox.chm");
-    SetCommon(common_.path().string());
-    help::ShowHelpContext(0, help::kMainWindowHelpContext, viewer_);
-    EXPECT_TRUE(viewer_.requests.empty());
 }
 
 TEST_F(ShowHelpContext, AFailingViewerDoesNotReachTheCaller) {
-    InstallHelpFile(TRAVIX_TEST_HELP_FILE);
-    SetCommon(common_.path().string());
-    ThrowingViewer viewer;
+    Install(TRAVIX_TEST_HELP_FILE, common_.path().string());
+    struct ThrowingViewer : help::HelpViewer {
+        void show(const help::ResolvedTopic&) override { throw std::runtime_error("no display"); }
+    } viewer;
     EXPECT_NO_THROW(help::ShowHelpContext(0, help::kMainWindowHelpContext, viewer));
 }
 

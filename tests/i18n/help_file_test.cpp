@@ -9,11 +9,7 @@ namespace {
 using travix_test::TempRegistry;
 
 TEST(SetHelpFile, AppendsTheHelpFileToTheCommonFolder) {
-    struct Case {
-        const char* hive;
-        const char* expected;
-    };
-    const Case cases[] = {
+    const std::pair<const char*, const char*> cases[] = {
         {"[SOFTWARE\\BRENLAK GmbH]\nCommon=D:\\Shared\n", "D:\\Shared\\helpfiles\\Toolbox.chm"},
         {"[SOFTWARE\\BRENLAK GmbH]\nCommon=D:\\Shared\\\n", "D:\\Shared\\\\helpfiles\\Toolbox.chm"},
         {"[software\\brenlak gmbh]\ncommon=\"C:\\Program Files\\Korvex\"\n",
@@ -22,12 +18,11 @@ TEST(SetHelpFile, AppendsTheHelpFileToTheCommonFolder) {
         {"[SOFTWARE\\BRENLAK GmbH]\nOther=x\n", "\\helpfiles\\Toolbox.chm"},
         {"", "\\helpfiles\\Toolbox.chm"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.hive);
+    for (const auto& [hive, expected] : cases) {
         TempRegistry registry;
-        registry.WriteHive(c.hive);
+        registry.WriteHive(hive);
         help::SetHelpFile();
-        EXPECT_EQ(help::ApplicationHelpFile(), c.expected);
+        EXPECT_EQ(help::ApplicationHelpFile(), expected) << hive;
     }
 }
 

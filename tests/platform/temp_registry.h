@@ -13,19 +13,15 @@ namespace travix_test {
 class TempRegistry {
   public:
     TempRegistry() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "travix-reg-XXXXXX").string();
+        std::string pattern = (std::filesystem::temp_directory_path() / "travix-reg-XXXXXX");
         if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
         dir_ = pattern;
         if (const char* old = std::getenv("TRAVIX_REGISTRY_DIR")) previous_ = old;
         setenv("TRAVIX_REGISTRY_DIR", dir_.c_str(), 1);
     }
     ~TempRegistry() {
-        if (previous_) {
-            setenv("TRAVIX_REGISTRY_DIR", previous_->c_str(), 1);
-        } else {
-            unsetenv("TRAVIX_REGISTRY_DIR");
-        }
+        previous_ ? setenv("TRAVIX_REGISTRY_DIR", previous_->c_str(), 1)
+                  : unsetenv("TRAVIX_REGISTRY_DIR");
         std::error_code ec;
         std::filesystem::remove_all(dir_, ec);
     }
@@ -34,11 +30,9 @@ class TempRegistry {
 
     const std::filesystem::path& dir() const { return dir_; }
     std::filesystem::path HiveFile() const { return dir_ / "HKEY_LOCAL_MACHINE.ini"; }
-
     void WriteHive(const std::string& content) const {
-        std::ofstream out(HiveFile(), std::ios::binary | std::ios::trunc);
-        out << content;
-        if (!out) throw std::runtime_error("cannot write the test hive");
+        if (!(std::ofstream(HiveFile(), std::ios::binary | std::ios::trunc) << content))
+            throw std::runtime_error("cannot write the test hive");
     }
 
   private:

@@ -7,9 +7,11 @@
 #include <cmath>
 #include <ctime>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <set>
+#include <tuple>
 
 #include "tests/support/jet4_builder.h"
 #include "tests/support/oracles.h"
@@ -19,128 +21,70 @@
 namespace fixture {
 namespace {
 
-std::string ReaderType(ColumnType type) {
-    switch (type) {
-        case ColumnType::Boolean:
-            return "boolean";
-        case ColumnType::Byte:
-            return "byte";
-        case ColumnType::Integer:
-            return "integer";
-        case ColumnType::Long:
-            return "long";
-        case ColumnType::Double:
-            return "double";
-        case ColumnType::DateTime:
-            return "datetime";
-        case ColumnType::Text:
-            return "text";
-        case ColumnType::Memo:
-            return "memo";
-        case ColumnType::Binary:
-            return "binary";
-        case ColumnType::Ole:
-            return "ole";
-    }
-    return "?";
-}
+using T = ColumnType;
+
+// The type names mdb-reader's dump and mdb-schema give each column type, in enum order.
+const char* const kReaderTypes[] = {"boolean",  "byte", "integer", "long",   "double",
+                                    "datetime", "text", "memo",    "binary", "ole"};
+const char* const kSchemaTypes[] = {
+    "Boolean NOT NULL",     "Byte",   "Integer",  "Long Integer", "Double", "DateTime", "Text",
+    "Memo/Hyperlink (255)", "Binary", "OLE (255)"};
 
 std::string SchemaType(const Column& c) {
-    switch (c.type) {
-        case ColumnType::Boolean:
-            return "Boolean NOT NULL";
-        case ColumnType::Byte:
-            return "Byte";
-        case ColumnType::Integer:
-            return "Integer";
-        case ColumnType::Long:
-            return "Long Integer";
-        case ColumnType::Double:
-            return "Double";
-        case ColumnType::DateTime:
-            return "DateTime";
-        case ColumnType::Text:
-            return "Text (" + std::to_string(c.max_length) + ")";
-        case ColumnType::Memo:
-            return "Memo/Hyperlink (255)";
-        case ColumnType::Binary:
-            return "Binary";
-        case ColumnType::Ole:
-            return "OLE (255)";
-    }
-    return "?";
-}
-
-std::string Hex(const std::string& bytes) {
-    static const char* digits = "0123456789abcdef";
-    std::string out;
-    for (unsigned char b : bytes) {
-        out += digits[b >> 4];
-        out += digits[b & 15];
-    }
-    return out;
-}
-
-// An OLE date as UTC text, the way the canonical row form writes dates.
-std::string IsoDate(double ole_date) {
-    const auto seconds = static_cast<std::time_t>(std::llround((ole_date - 25569.0) * 86400.0));
-    std::tm tm{};
-    gmtime_r(&seconds, &tm);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &tm);
-    return text;
+    const std::string name = kSchemaTypes[static_cast<int>(c.type)];
+    return c.type == T::Text ? name + " (" + std::to_string(c.max_length) + ")" : name;
 }
 
 std::string ExpectedCell(const Column& column, const Value& value) {
-    if (column.type == ColumnType::Boolean) {
+    if (column.type == T::Boolean) {
         return std::holds_alternative<bool>(value) && std::get<bool>(value) ? "1" : "0";
     }
     if (std::holds_alternative<std::monostate>(value)) return "";
     if (const auto* i = std::get_if<std::int64_t>(&value)) return std::to_string(*i);
+    char text[40];
     if (const auto* d = std::get_if<double>(&value)) {
-        if (column.type == ColumnType::DateTime) return IsoDate(*d);
-        char text[40];
-        std::snprintf(text, sizeof text, "%.17g", *d);
-        return CanonicalCell("double", text);
+        if (column.type != T::DateTime) {
+            std::snprintf(text, sizeof text, "%.17g", *d);
+            return CanonicalCell("double", text);
+        }
+        // An OLE date as UTC text, the way the canonical row form writes dates.
+        const auto seconds = static_cast<std::time_t>(std::llround((*d - 25569.0) * 86400.0));
+        std::tm tm{};
+        gmtime_r(&seconds, &tm);
+        std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &tm);
+        return text;
     }
     const auto& s = std::get<std::string>(value);
-    return column.type == ColumnType::Binary || column.type == ColumnType::Ole ? Hex(s) : s;
+    if (column.type != T::Binary && column.type != T::Ole) return s;
+    std::string hex;
+    for (unsigned char b : s)
+        hex += std::string{"0123456789abcdef"[b >> 4], "0123456789abcdef"[b & 15]};
+    return hex;
 }
 
 RowSet ExpectedRows(const Table& table) {
     RowSet rows;
     for (const auto& described : table.rows) {
         Row row;
-        for (std::size_t i = 0; i < table.columns.size(); ++i) {
+        for (std::size_t i = 0; i < table.columns.size(); ++i)
             row.push_back(ExpectedCell(table.columns[i], described[i]));
-        }
         rows.push_back(std::move(row));
     }
     std::sort(rows.begin(), rows.end());
     return rows;
 }
 
-std::string Shorten(const Row& row) {
-    std::string out;
-    for (const std::string& cell : row)
-        out += "|" + (cell.size() > 40 ? cell.substr(0, 40) + "..." : cell);
-    return out;
-}
-
-// The rows only one side has, a few of each, for a readable failure.
+// The first row only one side has, shortened, for a readable failure.
 std::string RowDifference(const RowSet& got, const RowSet& want) {
-    RowSet extra, missing;
-    std::set_difference(got.begin(), got.end(), want.begin(), want.end(),
-                        std::back_inserter(extra));
-    std::set_difference(want.begin(), want.end(), got.begin(), got.end(),
-                        std::back_inserter(missing));
     std::string out =
         "read " + std::to_string(got.size()) + " rows, described " + std::to_string(want.size());
-    for (std::size_t i = 0; i < std::min<std::size_t>(3, extra.size()); ++i) {
-        out += "\n  unexpected " + Shorten(extra[i]);
-    }
-    for (std::size_t i = 0; i < std::min<std::size_t>(3, missing.size()); ++i) {
-        out += "\n  missing    " + Shorten(missing[i]);
+    for (const auto& [label, a, b] :
+         {std::tuple{"unexpected", &got, &want}, std::tuple{"missing", &want, &got}}) {
+        RowSet only;
+        std::set_difference(a->begin(), a->end(), b->begin(), b->end(), std::back_inserter(only));
+        if (only.empty()) continue;
+        out += std::string("\n  ") + label;
+        for (const std::string& cell : only.front()) out += "|" + cell.substr(0, 40);
     }
     return out;
 }
@@ -201,19 +145,14 @@ std::set<std::uint32_t> GlobalFreePages(const std::filesystem::path& file) {
     };
     const std::size_t row = 4096 + (u8(4096 + 14) | u8(4096 + 15) << 8);
     std::set<std::uint32_t> free;
-    if (u8(row) == 0) {
-        for (std::uint32_t bit = 0; bit < 64 * 8; ++bit) {
-            if (u8(row + 5 + bit / 8) & (1u << (bit % 8))) free.insert(u32(row + 1) + bit);
-        }
-        return free;
-    }
-    for (std::uint32_t slot = 0; slot < 17; ++slot) {
-        const std::uint32_t map_page = u32(row + 1 + slot * 4);
-        if (map_page == 0) continue;
-        for (std::uint32_t bit = 0; bit < 4092 * 8; ++bit) {
-            if (u8(map_page * 4096 + 4 + bit / 8) & (1u << (bit % 8)))
-                free.insert(slot * 4092 * 8 + bit);
-        }
+    auto add = [&](std::size_t map, std::uint32_t bits, std::uint32_t first) {
+        for (std::uint32_t bit = 0; bit < bits; ++bit)
+            if (u8(map + bit / 8) & (1u << (bit % 8))) free.insert(first + bit);
+    };
+    if (u8(row) == 0) add(row + 5, 64 * 8, u32(row + 1));
+    for (std::uint32_t slot = 0; u8(row) != 0 && slot < 17; ++slot) {
+        if (const std::uint32_t page = u32(row + 1 + slot * 4))
+            add(page * 4096 + 4, 4092 * 8, slot * 4092 * 8);
     }
     return free;
 }
@@ -255,7 +194,7 @@ void ExpectReadersAgree(const Database& db, const std::filesystem::path& file) {
         std::vector<std::string> names, types;
         for (const Column& c : table.columns) {
             names.push_back(c.name);
-            types.push_back(ReaderType(c.type));
+            types.push_back(kReaderTypes[static_cast<int>(c.type)]);
             EXPECT_NE(schema.out.find("\t[" + c.name + "]\t\t\t" + SchemaType(c)),
                       std::string::npos)
                 << "mdb-schema misreads column " << c.name;
@@ -285,7 +224,6 @@ class FixtureBuilderTest : public ::testing::Test {
 
 // Binary values hold no NUL byte: mdb-export reads Binary columns as C strings.
 Table AllTypesTable() {
-    using T = ColumnType;
     Table t{"AllTypes",
             {{"Flag", T::Boolean},
              {"Small", T::Byte},
@@ -325,103 +263,59 @@ TEST_F(FixtureBuilderTest, EmptyDatabaseHasOnlyTheCatalog) {
                                             "MSysRelationships"}));
 }
 
-TEST_F(FixtureBuilderTest, EveryColumnTypeWithNulls) {
+// Every column type with NULLs, many data pages, memo/OLE values inline, in one LVAL row and in
+// chains, a table definition spanning several pages and reference usage maps, in one database.
+TEST_F(FixtureBuilderTest, TypesLongValuesManyRowsAndWideDefinitions) {
     Database db;
     db.tables.push_back(AllTypesTable());
-    ExpectReadersAgree(db, dir_.path() / "types.mdb");
-}
-
-TEST_F(FixtureBuilderTest, FiveThousandRowsSpanManyDataPages) {
-    using T = ColumnType;
-    Table t{"Many", {{"Id", T::Long}, {"Name", T::Text, 30}, {"Even", T::Boolean}}, {}};
-    for (std::int64_t i = 0; i < 5000; ++i) {
-        t.rows.push_back({i, "row number " + std::to_string(i), i % 2 == 0});
-    }
-    Database db;
-    db.tables.push_back(t);
-    db.tables.push_back(Table{"Other", {{"Id", T::Long}}, {{std::int64_t{1}}}});
-    const auto file = dir_.path() / "many.mdb";
-    ExpectReadersAgree(db, file);
-    EXPECT_GT(Census(file).pages, 40);
-}
-
-TEST_F(FixtureBuilderTest, MemoValuesInlineInOneLvalRowAndInChains) {
-    using T = ColumnType;
-    Table t{"Memos", {{"Id", T::Long}, {"Body", T::Memo}, {"Data", T::Ole}}, {}};
+    Table many{"Many", {{"Id", T::Long}, {"Name", T::Text, 30}, {"Even", T::Boolean}}, {}};
+    for (std::int64_t i = 0; i < 5000; ++i)
+        many.rows.push_back({i, "row number " + std::to_string(i), i % 2 == 0});
+    db.tables.push_back(many);
     // Sizes around the inline limit (64 bytes), one LVAL row (4076) and chains.
-    const std::vector<std::size_t> sizes{10, 31, 62, 63, 200, 1024, 1025, 2038, 2039, 5000, 40000};
-    std::int64_t id = 0;
-    for (std::size_t size : sizes) {
-        std::string text;
-        for (std::size_t i = 0; i < size; ++i) text += static_cast<char>('a' + (i * 7 + size) % 26);
-        std::string bytes(size, '\0');
-        for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 31 + 5) & 0xFF);
-        t.rows.push_back({id++, text, bytes});
+    Table memos{"Memos", {{"Id", T::Long}, {"Body", T::Memo}, {"Data", T::Ole}}, {}};
+    for (std::size_t size : {10, 31, 62, 63, 200, 1024, 1025, 2038, 2039, 5000, 40000}) {
+        std::string text(size, 'a'), bytes(size, '\0');
+        for (std::size_t i = 0; i < size; ++i) {
+            text[i] = static_cast<char>('a' + (i * 7 + size) % 26);
+            bytes[i] = static_cast<char>((i * 31 + 5) & 0xFF);
+        }
+        memos.rows.push_back({static_cast<std::int64_t>(size), text, bytes});
     }
-    t.rows.push_back({id++, Omegas(2500), kNull});  // uncompressible: a two-row chain
-    Database db;
-    db.tables.push_back(t);
-    const auto file = dir_.path() / "memo.mdb";
-    ExpectReadersAgree(db, file);
-    EXPECT_GE(Census(file).lval_pages, 40000 * 2 / 4076);
-}
-
-TEST_F(FixtureBuilderTest, WideTableDefinitionSpansSeveralPages) {
-    Table t{"Wide", {}, {}};
-    const ColumnType cycle[] = {ColumnType::Long, ColumnType::Text, ColumnType::Boolean,
-                                ColumnType::Memo};
-    for (int i = 0; i < 120; ++i) {
-        const ColumnType type = cycle[i % 4];
-        t.columns.push_back(
-            {"Column_" + std::to_string(i), type, type == ColumnType::Text ? 20 : 0});
-    }
+    memos.rows.push_back({std::int64_t{-1}, Omegas(2500), kNull});  // uncompressible: 2 rows
+    db.tables.push_back(memos);
+    Table wide{"Wide", {}, {}};
+    const T cycle[] = {T::Long, T::Text, T::Boolean, T::Memo};
+    for (int i = 0; i < 120; ++i)
+        wide.columns.push_back({"Column_" + std::to_string(i), cycle[i % 4], i % 4 == 1 ? 20 : 0});
     for (int r = 0; r < 3; ++r) {
         std::vector<Value> row;
-        for (int i = 0; i < 120; ++i) {
-            switch (t.columns[static_cast<std::size_t>(i)].type) {
-                case ColumnType::Long:
-                    row.emplace_back(std::int64_t{r * 1000 + i});
-                    break;
-                case ColumnType::Text:
-                    row.emplace_back("t" + std::to_string(r * i));
-                    break;
-                case ColumnType::Boolean:
-                    row.emplace_back((r + i) % 3 == 0);
-                    break;
-                default:
-                    row.push_back(r == 1 ? kNull : Value(std::string(r * 40 + 1, 'm')));
-            }
+        for (int i = 0; i < 120; i += 4) {
+            row.insert(row.end(),
+                       {std::int64_t{r * 1000 + i}, "t" + std::to_string(r * i), (r + i) % 3 == 0,
+                        r == 1 ? kNull : Value(std::string(r * 40 + 1, 'm'))});
         }
-        t.rows.push_back(row);
+        wide.rows.push_back(row);
     }
-    Database db;
-    db.tables.push_back(t);
-    const auto file = dir_.path() / "wide.mdb";
-    ExpectReadersAgree(db, file);
-    EXPECT_GE(Census(file).chained_tdefs, 1);
-}
-
-TEST_F(FixtureBuilderTest, ReferenceUsageMaps) {
-    using T = ColumnType;
-    // Forced on a small table, and chosen by itself for a table over 512 pages.
+    db.tables.push_back(wide);
+    // Reference usage maps: forced on a small table, and chosen by itself for one over 512 pages.
     Table forced{"Forced", {{"Id", T::Long}, {"Name", T::Text, 10}}, {}};
     for (std::int64_t i = 0; i < 700; ++i) forced.rows.push_back({i, std::to_string(i)});
     forced.usage_map = UsageMapStyle::Reference;
     Table big{"Big", {{"Id", T::Long}, {"A", T::Text, 255}, {"B", T::Text, 255}}, {}};
-    const std::string omegas = Omegas(250);
     for (std::int64_t i = 0; i < 1800; ++i)
-        big.rows.push_back({i, omegas, omegas + std::to_string(i)});
-    Database db;
-    db.tables = {forced, big};
-    const auto file = dir_.path() / "spread.mdb";
+        big.rows.push_back({i, Omegas(250), Omegas(250) + std::to_string(i)});
+    db.tables.insert(db.tables.end(), {forced, big});
+    const auto file = dir_.path() / "mixed.mdb";
     ExpectReadersAgree(db, file);
     const PageCensus census = Census(file);
     EXPECT_GT(census.pages, 600);
+    EXPECT_GE(census.lval_pages, 40000 * 2 / 4076);
+    EXPECT_GE(census.chained_tdefs, 1);
     EXPECT_GE(census.bitmap_pages, 3);  // Forced, Big, and the global map past 512 pages
 }
 
 TEST_F(FixtureBuilderTest, ShortDeletedAndRelocatedRowsReadAsAccessMeansThem) {
-    using T = ColumnType;
     Table t{"Legacy",
             {{"Id", T::Long},
              {"Name", T::Text, 20},
@@ -432,12 +326,10 @@ TEST_F(FixtureBuilderTest, ShortDeletedAndRelocatedRowsReadAsAccessMeansThem) {
              {"LaterMemo", T::Memo}},
             {}};
     t.stored_columns = 3;  // the last four were added after the rows were written
-    for (std::int64_t i = 0; i < 600; ++i) {
+    for (std::int64_t i = 0; i < 600; ++i)
         t.rows.push_back({i, "name " + std::to_string(i), i % 3 == 0, kNull, kNull, false, kNull});
-    }
-    for (std::int64_t i = 0; i < 40; ++i) {
+    for (std::int64_t i = 0; i < 40; ++i)
         t.deleted_rows.push_back({-i, std::string("gone"), true, kNull, kNull, kNull, kNull});
-    }
     t.relocated_rows = {0, 1, 250, 599};
     Database db;
     db.tables.push_back(t);
@@ -450,31 +342,18 @@ TEST_F(FixtureBuilderTest, ShortDeletedAndRelocatedRowsReadAsAccessMeansThem) {
     EXPECT_EQ(census.user_row_widths, (std::map<unsigned, int>{{3, 600}}));
 }
 
-TEST_F(FixtureBuilderTest, PasswordIsStoredAsReadersDecodeIt) {
-    const std::vector<std::optional<std::string>> passwords{
-        std::nullopt, std::string(""), std::string("Secret-123"),
-        std::string("ABCDEFGHIJKLMNOPQRST"), std::string("p\xC3\xA4ss")};
-    for (const auto& password : passwords) {
+// Passwords as readers decode them, and project databases with and without ToolBoxAccess.
+TEST_F(FixtureBuilderTest, PasswordsAndProjectDatabases) {
+    for (const std::optional<std::string>& password :
+         {std::optional<std::string>(), std::optional<std::string>(""),
+          std::optional<std::string>("ABCDEFGHIJKLMNOPQRST"),
+          std::optional<std::string>("p\xC3\xA4ss")}) {
         SCOPED_TRACE(password.value_or("<none>"));
         Database db = ProjectDatabase({{1033, "English", "EN", "English (US)", true}});
         db.password = password;
         db.creation_date = 41234.75;
         ExpectReadersAgree(db, dir_.path() / "password.mdb");
     }
-}
-
-TEST_F(FixtureBuilderTest, EncodedDatabaseReadsTheSame) {
-    Database db = ProjectDatabase({{1031, "German", "DE", "Deutsch", true}}, true, "Secret");
-    db.database_key = 0x6B39DAC7;
-    db.tables.push_back(AllTypesTable());
-    Table memo{"Memo", {{"Body", ColumnType::Memo}}, {{Omegas(3000)}, {std::string("short")}}};
-    db.tables.push_back(memo);
-    const auto file = dir_.path() / "encoded.mdb";
-    ExpectReadersAgree(db, file);
-    EXPECT_EQ(Census(file).lval_pages, 0);  // every page past the header is encoded
-}
-
-TEST_F(FixtureBuilderTest, ProjectDatabaseWithAndWithoutToolBoxAccess) {
     const std::vector<Language> languages{{1031, "German", "DE", "Deutsch", true},
                                           {1033, "English", "EN", "English", false},
                                           {1036, "French", "FR",
@@ -491,6 +370,16 @@ TEST_F(FixtureBuilderTest, ProjectDatabaseWithAndWithoutToolBoxAccess) {
     }
 }
 
+TEST_F(FixtureBuilderTest, EncodedDatabaseReadsTheSame) {
+    Database db = ProjectDatabase({{1031, "German", "DE", "Deutsch", true}}, true, "Secret");
+    db.database_key = 0x6B39DAC7;
+    db.tables.push_back(AllTypesTable());
+    db.tables.push_back({"Memo", {{"Body", T::Memo}}, {{Omegas(3000)}, {std::string("short")}}});
+    const auto file = dir_.path() / "encoded.mdb";
+    ExpectReadersAgree(db, file);
+    EXPECT_EQ(Census(file).lval_pages, 0);  // every page past the header is encoded
+}
+
 TEST_F(FixtureBuilderTest, PropertiesReachTheCatalogAsMdbtoolsReadsThem) {
     Database db = ProjectDatabase({{1031, "German", "DE", "Deutsch", true}});
     Table& languages = db.tables[0];
@@ -504,79 +393,54 @@ TEST_F(FixtureBuilderTest, PropertiesReachTheCatalogAsMdbtoolsReadsThem) {
     db.database_properties = {{"AccessVersion", std::string("09.50")}};
     const auto file = dir_.path() / "properties.mdb";
     ExpectReadersAgree(db, file);
-
-    const PropertyBlocks table{
-        {"", {{"Description", "Languages of the project"}}},
-        {"LCID", {{"Description", "Windows locale id"}, {"Required", "yes"}}},
-        {"ToolBoxAccess", {{"Required", "no"}}}};
-    EXPECT_EQ(MdbProperties(file, "TcfgLanguages"), table);
-    const PropertyBlocks user{
-        {"", {{"ExternalAuthorizationLevel", "3"}, {"Owner", std::string(80, 'q')}}}};
-    EXPECT_EQ(MdbProperties(file, "UserDefined"), user);
-    const PropertyBlocks database{{"", {{"AccessVersion", "09.50"}}}};
-    EXPECT_EQ(MdbProperties(file, "MSysDb"), database);
+    EXPECT_EQ(MdbProperties(file, "TcfgLanguages"),
+              (PropertyBlocks{{"", {{"Description", "Languages of the project"}}},
+                              {"LCID", {{"Description", "Windows locale id"}, {"Required", "yes"}}},
+                              {"ToolBoxAccess", {{"Required", "no"}}}}));
+    EXPECT_EQ(MdbProperties(file, "UserDefined"),
+              (PropertyBlocks{
+                  {"", {{"ExternalAuthorizationLevel", "3"}, {"Owner", std::string(80, 'q')}}}}));
+    EXPECT_EQ(MdbProperties(file, "MSysDb"), (PropertyBlocks{{"", {{"AccessVersion", "09.50"}}}}));
 }
 
 TEST_F(FixtureBuilderTest, DescriptionsJetCannotStoreAreRefused) {
-    using T = ColumnType;
-    auto one = [](Table t) {
+    // A one-row table of Long "A" = 1 and Long "B" = 2, changed.
+    auto changed = [](const std::function<void(Database&, Table&)>& change) {
         Database db;
-        db.tables.push_back(std::move(t));
+        db.tables.push_back(
+            {"T", {{"A", T::Long}, {"B", T::Long}}, {{std::int64_t{1}, std::int64_t{2}}}});
+        change(db, db.tables[0]);
         return db;
     };
-    const std::vector<std::pair<std::string, Database>> cases{
-        {"text too long", one({"T", {{"A", T::Text, 3}}, {{std::string("abcd")}}})},
-        {"wrong kind", one({"T", {{"A", T::Long}}, {{std::string("1")}}})},
-        {"byte out of range", one({"T", {{"A", T::Byte}}, {{std::int64_t{256}}}})},
-        {"integer out of range", one({"T", {{"A", T::Integer}}, {{std::int64_t{40000}}}})},
-        {"too few values", one({"T", {{"A", T::Long}, {"B", T::Long}}, {{std::int64_t{1}}}})},
-        {"no columns", one({"T", {}, {}})},
-        {"empty name", one({"", {{"A", T::Long}}, {}})},
-        {"text without length", one({"T", {{"A", T::Text, 0}}, {}})},
-        {"unnamed property",
-         [&] {
-             Database db = one({"T", {{"A", T::Long}}, {}});
-             db.tables[0].properties = {{"", std::int32_t{1}}};
-             return db;
-         }()},
-        {"value in a column rows do not store",
-         [&] {
-             Database db =
-                 one({"T", {{"A", T::Long}, {"B", T::Long}}, {{std::int64_t{1}, std::int64_t{2}}}});
-             db.tables[0].stored_columns = 1;
-             return db;
-         }()},
-        {"relocating a missing row",
-         [&] {
-             Database db = one({"T", {{"A", T::Long}}, {{std::int64_t{1}}}});
-             db.tables[0].relocated_rows = {1};
-             return db;
-         }()},
-        {"bad UTF-8", one({"T", {{"A", T::Text, 9}}, {{std::string("\xC3")}}})},
-        {"row over a page", one({"T",
-                                 {{"A", T::Text, 255},
-                                  {"B", T::Text, 255},
-                                  {"C", T::Text, 255},
-                                  {"D", T::Text, 255},
-                                  {"E", T::Text, 255},
-                                  {"F", T::Text, 255},
-                                  {"G", T::Text, 255},
-                                  {"H", T::Text, 255},
-                                  {"I", T::Text, 255}},
-                                 {std::vector<Value>(9, Value(Omegas(255)))}})},
+    auto only = [&](Column column, Value value) {
+        return changed([&](Database&, Table& t) { t.columns = {column}, t.rows = {{value}}; });
     };
-    for (const auto& [what, db] : cases) {
+    const std::pair<std::string, Database> cases[] = {
+        {"text too long", only({"A", T::Text, 3}, std::string("abcd"))},
+        {"integer out of range", only({"A", T::Integer}, std::int64_t{40000})},
+        {"text without length", only({"A", T::Text, 0}, std::string("a"))},
+        {"bad UTF-8", only({"A", T::Text, 9}, std::string("\xC3"))},
+        {"too few values", changed([](Database&, Table& t) { t.rows[0].pop_back(); })},
+        {"unnamed property", changed([](Database&, Table& t) {
+             t.properties = {{"", 1}};
+         })},
+        {"value in a column rows do not store",
+         changed([](Database&, Table& t) { t.stored_columns = 1; })},
+        {"relocating a missing row", changed([](Database&, Table& t) { t.relocated_rows = {1}; })},
+        {"two tables of one name", changed([](Database& db, Table& t) { db.tables.push_back(t); })},
+        {"date not a number",
+         changed([](Database& db, Table&) { db.creation_date = std::nan(""); })},
+        {"password too long",
+         changed([](Database& db, Table&) { db.password = std::string(21, 'x'); })},
+        {"row over a page", changed([](Database&, Table& t) {
+             t.columns.clear();
+             for (char c = 'A'; c < 'J'; ++c)
+                 t.columns.push_back({std::string(1, c), T::Text, 255});
+             t.rows = {std::vector<Value>(9, Value(Omegas(255)))};
+         })},
+    };
+    for (const auto& [what, db] : cases)
         EXPECT_THROW(db.Build(dir_.path() / "bad.mdb"), std::invalid_argument) << what;
-    }
-    Database twice = one({"T", {{"A", T::Long}}, {}});
-    twice.tables.push_back(twice.tables[0]);
-    EXPECT_THROW(twice.Build(dir_.path() / "bad.mdb"), std::invalid_argument);
-    Database bad_date;
-    bad_date.creation_date = std::nan("");
-    EXPECT_THROW(bad_date.Build(dir_.path() / "bad.mdb"), std::invalid_argument);
-    Database long_password;
-    long_password.password = std::string(21, 'x');
-    EXPECT_THROW(long_password.Build(dir_.path() / "bad.mdb"), std::invalid_argument);
 }
 
 }  // namespace
