@@ -4,15 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 #include "jet/catalog.h"
 #include "jet/column.h"
 #include "jet/data_page.h"
-#include "jet/error.h"
-#include "jet/file_io.h"
-#include "jet/header.h"
-#include "jet/long_value.h"
 #include "jet/page_batch.h"
 #include "jet/page_channel.h"
 #include "jet/property_blob.h"
@@ -26,33 +20,9 @@
 
 namespace {
 
-namespace fs = std::filesystem;
-
-std::vector<std::string> realFiles() {
-    std::vector<std::string> files;
-    for (const char* folder : {"jet3", "jet4"}) {
-        for (const auto& entry : fs::directory_iterator(fs::path(TRAVIX_JETFILES_DIR) / folder)) {
-            if (entry.path().extension() == ".mdb")
-                files.push_back(std::string(folder) + "/" + entry.path().filename().string());
-        }
-    }
-    std::sort(files.begin(), files.end());
-    return files;
-}
-
-struct OpenFile {
-    jet::Header header;
-    std::unique_ptr<jet::PageChannel> pages;
-
-    explicit OpenFile(const std::string& relative) {
-        const std::string path = (fs::path(TRAVIX_JETFILES_DIR) / relative).string();
-        auto file = jet::openFile(path, {.readOnly = true, .exclusive = false});
-        std::vector<std::uint8_t> probe(jet::Header::kProbeLength);
-        file->readAt(0, probe);
-        header = jet::Header::parse(probe, path);
-        pages = std::make_unique<jet::PageChannel>(std::move(file), header.format(),
-                                                   header.databaseKey());
-    }
+// Opens a real file read-only by its name in the jetfiles folder.
+struct OpenFile : writes_test::RawFile {
+    explicit OpenFile(const std::string& relative) : RawFile(jettest::jetFile(relative)) {}
 };
 
 class RealFile : public ::testing::TestWithParam<std::string> {};
@@ -141,14 +111,8 @@ TEST_P(RealFile, EveryPropertyBlobKeepsItsPropertiesWhenEdited) {
     EXPECT_GT(blobs, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(AllFiles, RealFile, ::testing::ValuesIn(realFiles()),
-                         [](const auto& info) {
-                             std::string name = info.param;
-                             for (char& ch : name) {
-                                 if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-                             }
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(AllFiles, RealFile, ::testing::ValuesIn(jettest::allJetFiles()),
+                         [](const auto& info) { return jettest::testName(info.param); });
 
 // A FileIo over nothing: rows without long values never read a page.
 class NoFile : public jet::FileIo {
@@ -199,11 +163,9 @@ TEST_P(Jet3LongRow, IsReadByMdbtoolsAndMdbReader) {
     writes_test::Scratch scratch("jet3/testV1997.mdb");
     std::string originalB;
     {
-        auto io = jet::openFile(scratch.file().string(), {.readOnly = false, .exclusive = true});
-        std::vector<std::uint8_t> probe(jet::Header::kProbeLength);
-        io->readAt(0, probe);
-        const jet::Header header = jet::Header::parse(probe, scratch.file().string());
-        jet::PageChannel pages(std::move(io), header.format(), header.databaseKey());
+        writes_test::RawFile raw(scratch.file(), true);
+        const jet::Header& header = raw.header;
+        jet::PageChannel& pages = *raw.pages;
         const jet::Catalog catalog = jet::Catalog::read(pages, header.codePage());
         const std::uint32_t owner = catalog.findTable("Table1")->tablePage();
         const auto def = jet::TableDefinition::read(pages, owner, header.codePage());

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
 #include <functional>
 
 #include "jet/database.h"
@@ -12,6 +11,7 @@
 
 namespace {
 
+using writes_test::rowIds;
 using writes_test::Scratch;
 using writes_test::WriteCounter;
 
@@ -21,13 +21,6 @@ struct FailureCase {
     std::function<void(jet::Database&)> prepare;
     std::function<void(jet::Database&)> operation;
 };
-
-std::vector<jet::RowId> rowIds(jet::Database& db, const std::string& table) {
-    std::vector<jet::RowId> ids;
-    jet::RowCursor rows = db.OpenTable(table).rows();
-    while (rows.moveNext()) ids.push_back(rows.rowId());
-    return ids;
-}
 
 // Rows of testIndexCodesV1997's Table1 are set one by one after eight new columns (each one's null
 // mask grows a byte); the operation sets the first row that no longer fits its page, found once on
@@ -91,12 +84,11 @@ const FailureCase kCases[] = {
 
 class InjectedFailure : public ::testing::TestWithParam<FailureCase> {};
 
-// Runs prepare and then the operation on a fresh copy, failing the operation's `failAt`-th write
-// (0: none). Returns the number of writes the operation made or tried.
+// Runs the operation on `file`, failing its `failAt`-th write (0: none). Returns the number of
+// writes the operation made or tried.
 int run(const FailureCase& c, const std::filesystem::path& file, int failAt, bool& failed) {
     auto counter = std::make_shared<WriteCounter>();
     auto db = jet::Database::Open(file.string(), {}, writes_test::failingWrites(counter));
-    c.prepare(*db);
     const int before = counter->writes;
     if (failAt > 0) counter->failAt = before + failAt;
     failed = false;
@@ -109,64 +101,72 @@ int run(const FailureCase& c, const std::filesystem::path& file, int failAt, boo
     return counter->writes - before;
 }
 
+// A dump's tables as row sets, each headed by a row of its name and column names.
+std::vector<fixture::RowSet> tablesOf(const fixture::ReaderDump& dump) {
+    std::vector<fixture::RowSet> out;
+    for (const auto& table : dump.tables) {
+        fixture::Row head = table.column_names;
+        head.insert(head.begin(), table.name);
+        out.push_back({head});
+        out.back().insert(out.back().end(), table.rows.begin(), table.rows.end());
+    }
+    return out;
+}
+
+// mdb-reader reads a relocated row where it lies and skips pointer rows, so between the write of
+// a moved row and that of its pointer it also shows the unreferenced new copy: every row of
+// `before` must still be there, and at most one more.
+bool beforePlusOrphan(const std::vector<fixture::RowSet>& now,
+                      const std::vector<fixture::RowSet>& before) {
+    if (now.size() != before.size()) return false;
+    for (std::size_t i = 0; i < now.size(); ++i) {
+        const auto& a = now[i];
+        const auto& b = before[i];
+        if (a != b && (a.size() != b.size() + 1 || a.front() != b.front() ||
+                       !std::includes(a.begin() + 1, a.end(), b.begin() + 1, b.end())))
+            return false;
+    }
+    return true;
+}
+
 TEST_P(InjectedFailure, EveryWriteFailingLeavesAReadableFileAsBeforeOrAfter) {
     const FailureCase& c = GetParam();
-    // The states the file may be in: before the operation, and after it.
-    Scratch done(c.file);
-    bool failed = false;
+    // The states the file may be in: before the operation (once prepared), and after it. Each
+    // failing run starts from a copy of the prepared bytes.
+    Scratch prepared(c.file);
     {
-        auto db = jet::Database::Open(done.file().string());
+        auto db = jet::Database::Open(prepared.file().string());
         c.prepare(*db);
     }
-    const auto engineBefore = writes_test::dumpWithEngine(done.file());
-    const auto readerBefore = fixture::DumpWithMdbReader(done.file());
-    Scratch complete(c.file);
-    const int writes = run(c, complete.file(), 0, failed);
+    const auto preparedBytes = jettest::readBytes(prepared.file());
+    const auto engineBefore = writes_test::dumpWithEngine(prepared.file());
+    const auto readerBefore = fixture::DumpWithMdbReader(prepared.file());
+    const auto file = prepared.path() / "operated.mdb";
+    jettest::writeBytes(file, preparedBytes);
+    bool failed = false;
+    const int writes = run(c, file, 0, failed);
     ASSERT_FALSE(failed);
-    ASSERT_GT(writes, 0);
-    if (std::string(c.name) == "SetBooleanMovingTheRow") {
-        EXPECT_GT(writes, 1);
-    }
-    const auto engineAfter = writes_test::dumpWithEngine(complete.file());
-    const auto readerAfter = fixture::DumpWithMdbReader(complete.file());
+    ASSERT_GT(writes, std::string(c.name) == "SetBooleanMovingTheRow" ? 1 : 0);
+    const auto engineAfter = writes_test::dumpWithEngine(file);
+    const auto readerAfter = fixture::DumpWithMdbReader(file);
     ASSERT_TRUE(readerBefore && readerAfter);
+    const auto tablesBefore = tablesOf(*readerBefore);
+    const auto tablesAfter = tablesOf(*readerAfter);
 
     for (int k = 1; k <= writes; ++k) {
         SCOPED_TRACE("write " + std::to_string(k) + " of " + std::to_string(writes));
-        Scratch scratch(c.file);
-        run(c, scratch.file(), k, failed);
+        jettest::writeBytes(file, preparedBytes);
+        run(c, file, k, failed);
         EXPECT_TRUE(failed);
         writes_test::EngineDump engine;
-        ASSERT_NO_THROW(engine = writes_test::dumpWithEngine(scratch.file()));
+        ASSERT_NO_THROW(engine = writes_test::dumpWithEngine(file));
         EXPECT_TRUE(engine == engineBefore || engine == engineAfter);
-        const auto reader = fixture::DumpWithMdbReader(scratch.file());
+        const auto reader = fixture::DumpWithMdbReader(file);
         ASSERT_TRUE(reader);
-        auto sameTables = [](const fixture::ReaderDump& a, const fixture::ReaderDump& b) {
-            if (a.tables.size() != b.tables.size()) return false;
-            for (std::size_t i = 0; i < a.tables.size(); ++i) {
-                if (a.tables[i].name != b.tables[i].name ||
-                    a.tables[i].column_names != b.tables[i].column_names ||
-                    a.tables[i].rows != b.tables[i].rows)
-                    return false;
-            }
-            return true;
-        };
-        // mdb-reader reads a relocated row where it lies and skips pointer rows, so between the
-        // write of a moved row and that of its pointer it also shows the unreferenced new copy;
-        // every row of before must still be there.
-        auto beforePlusOrphan = [&] {
-            for (std::size_t i = 0; i < reader->tables.size(); ++i) {
-                const auto& now = reader->tables[i].rows;
-                const auto& was = readerBefore->tables[i].rows;
-                if (now == was) continue;
-                if (now.size() != was.size() + 1 ||
-                    !std::includes(now.begin(), now.end(), was.begin(), was.end()))
-                    return false;
-            }
-            return reader->tables.size() == readerBefore->tables.size();
-        };
-        EXPECT_TRUE(sameTables(*reader, *readerBefore) || sameTables(*reader, *readerAfter) ||
-                    (std::string(c.name) == "SetBooleanMovingTheRow" && beforePlusOrphan()));
+        const auto tables = tablesOf(*reader);
+        EXPECT_TRUE(tables == tablesBefore || tables == tablesAfter ||
+                    (std::string(c.name) == "SetBooleanMovingTheRow" &&
+                     beforePlusOrphan(tables, tablesBefore)));
     }
 }
 
@@ -214,22 +214,12 @@ class DamagedFile : public ::testing::TestWithParam<Damage> {};
 TEST_P(DamagedFile, IsNotWrittenTo) {
     const Damage& d = GetParam();
     Scratch scratch("jet4/testV2003.mdb");
-    auto bytes = writes_test::readFile(scratch.file());
-    ASSERT_LT(d.offset, bytes.size());
-    bytes[d.offset] = d.byte;
-    {
-        std::ofstream out(scratch.file(), std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(bytes.data()),
-                  static_cast<std::streamsize>(bytes.size()));
-    }
-    try {
-        auto db = jet::Database::Open(scratch.file().string());
-        d.write(*db);
-        ADD_FAILURE() << "a damaged file was written to";
-    } catch (const jet::JetError& error) {
-        EXPECT_EQ(error.number(), 3049) << error.description();
-    }
-    EXPECT_EQ(writes_test::readFile(scratch.file()), bytes);
+    auto bytes = jettest::readBytes(scratch.file());
+    bytes.at(d.offset) = d.byte;
+    jettest::writeBytes(scratch.file(), bytes);
+    EXPECT_EQ(jettest::errorOf([&] { d.write(*jet::Database::Open(scratch.file().string())); }),
+              3049);
+    EXPECT_EQ(jettest::readBytes(scratch.file()), bytes);
 }
 
 INSTANTIATE_TEST_SUITE_P(Damages, DamagedFile, ::testing::ValuesIn(kDamages),

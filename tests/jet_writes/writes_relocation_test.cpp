@@ -27,22 +27,9 @@ struct Shape {
 class MovedRows : public ::testing::TestWithParam<Shape> {};
 
 int pagesOfType(const fs::path& file, std::uint8_t type) {
-    const auto bytes = writes_test::readFile(file);
+    const auto bytes = jettest::readBytes(file);
     int count = 0;
     for (std::size_t at = 4096; at + 4096 <= bytes.size(); at += 4096) count += bytes[at] == type;
-    return count;
-}
-
-// Deleted slots (both flags) on the data pages: what a row moved a second time leaves behind.
-int deletedRows(const fs::path& file) {
-    const auto bytes = writes_test::readFile(file);
-    int count = 0;
-    for (std::size_t page = 4096; page + 4096 <= bytes.size(); page += 4096) {
-        if (bytes[page] != 0x01) continue;
-        const std::size_t rows = bytes[page + 12] | (bytes[page + 13] << 8);
-        for (std::size_t i = 0; i < rows && 16 + 2 * i < 4096; ++i)
-            count += (bytes[page + 15 + 2 * i] & 0xC0) == 0xC0;
-    }
     return count;
 }
 
@@ -72,16 +59,14 @@ fixture::Database wideDatabase(const Shape& shape) {
 
 TEST_P(MovedRows, EveryReaderSeesEveryRowOnceWithItsValue) {
     const Shape& shape = GetParam();
-    const fs::path dir = fs::temp_directory_path() / ("travix-moved-" + std::string(shape.name));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    const fs::path file = dir / "wide.mdb";
+    jettest::ScratchDir dir;
+    const fs::path file = dir.path() / "wide.mdb";
     wideDatabase(shape).Build(file);
     const auto before = fixture::DumpWithMdbReader(file);
     ASSERT_TRUE(before);
-    const int pointersBefore = writes_test::pointerRows(file);
+    const int pointersBefore = writes_test::rowsFlagged(file);
     const int bitmapsBefore = pagesOfType(file, 0x05);
-    const int deletedBefore = deletedRows(file);
+    const int deletedBefore = writes_test::rowsFlagged(file, 0xC0);
 
     const int added = 160;  // twenty more bytes of null mask in every row that is set
     std::vector<bool> set;
@@ -89,29 +74,21 @@ TEST_P(MovedRows, EveryReaderSeesEveryRowOnceWithItsValue) {
         auto db = jet::Database::Open(file.string());
         for (int i = 0; i < added; ++i)
             db->AddBooleanColumn("Wide", "B" + std::to_string(i), "Spalte " + std::to_string(i));
-        std::vector<jet::RowId> ids;
-        jet::RowCursor rows = db->OpenTable("Wide").rows();
-        while (rows.moveNext()) ids.push_back(rows.rowId());
+        const auto ids = writes_test::rowIds(*db, "Wide");
         for (std::size_t i = 0; i < ids.size(); ++i) {
             db->SetBoolean("Wide", ids[i], "B159", i % 3 != 0);
             set.push_back(i % 3 != 0);
         }
     }
-    EXPECT_GT(writes_test::pointerRows(file), pointersBefore);
+    EXPECT_GT(writes_test::rowsFlagged(file), pointersBefore);
     if (shape.movedBefore) {
-        EXPECT_GT(deletedRows(file), deletedBefore);
+        EXPECT_GT(writes_test::rowsFlagged(file, 0xC0), deletedBefore);
     }
     if (shape.largeFile && shape.style == fixture::UsageMapStyle::Auto) {
         EXPECT_GT(pagesOfType(file, 0x05), bitmapsBefore);
     }
 
-    std::vector<bool> read;
-    {
-        auto db = jet::Database::Open(file.string(), {.readOnly = true});
-        jet::RowCursor rows = db->OpenTable("Wide").rows();
-        while (rows.moveNext()) read.push_back(std::get<bool>(rows.value("B159")));
-    }
-    EXPECT_EQ(read, set);
+    EXPECT_EQ(writes_test::booleans(file, "Wide", "B159"), set);
 
     const auto after = fixture::DumpWithMdbReader(file);
     ASSERT_TRUE(after);
@@ -119,21 +96,14 @@ TEST_P(MovedRows, EveryReaderSeesEveryRowOnceWithItsValue) {
     const auto* original = writes_test::findTable(*before, "Wide");
     ASSERT_TRUE(table && original);
     ASSERT_EQ(table->column_names.size(), original->column_names.size() + added);
-    fixture::RowSet stripped;
-    std::size_t trues = 0;
-    for (fixture::Row row : table->rows) {
-        trues += row.back() == "1";
-        row.resize(original->column_names.size());
-        stripped.push_back(std::move(row));
-    }
-    std::sort(stripped.begin(), stripped.end());
-    EXPECT_EQ(stripped, original->rows);
-    EXPECT_EQ(trues, static_cast<std::size_t>(std::count(set.begin(), set.end(), true)));
+    const auto stripped = writes_test::stripAddedColumns(*table, original->column_names.size());
+    EXPECT_EQ(stripped.rows, original->rows);
+    EXPECT_EQ(stripped.trues.back(),
+              static_cast<std::size_t>(std::count(set.begin(), set.end(), true)));
     const auto exported =
         fixture::MdbExportRows(file, "Wide", table->column_names, table->column_types);
     ASSERT_TRUE(exported);
     EXPECT_EQ(*exported, table->rows);
-    fs::remove_all(dir);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -1,14 +1,8 @@
 #include "tests/jet_writes/writes_test_support.h"
 
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
-#include <random>
-#include <sstream>
+#include <algorithm>
 
 #include "jet/data_page.h"
-#include "jet/header.h"
-#include "jet/page_channel.h"
 #include "jet/usage_map.h"
 #include "tests/support/run_command.h"
 
@@ -16,19 +10,13 @@ namespace writes_test {
 
 namespace fs = std::filesystem;
 
-Scratch::Scratch(const std::string& relative) {
-    std::random_device random;
-    dir_ = fs::temp_directory_path() / ("travix-writes-" + std::to_string(random()));
-    fs::create_directories(dir_);
-    file_ = dir_ / fs::path(relative).filename();
-    fs::copy_file(fs::path(TRAVIX_JETFILES_DIR) / relative, file_);
-    fs::permissions(file_, fs::perms::owner_read | fs::perms::owner_write);
-}
-
-Scratch::~Scratch() {
-    if (std::getenv("TRAVIX_KEEP_SCRATCH")) return;  // for looking at a failing case by hand
-    std::error_code ignored;
-    fs::remove_all(dir_, ignored);
+RawFile::RawFile(const fs::path& file, bool writable) {
+    auto io = jet::openFile(file.string(), {.readOnly = !writable, .exclusive = writable});
+    std::vector<std::uint8_t> probe(jet::Header::kProbeLength);
+    io->readAt(0, probe);
+    header = jet::Header::parse(probe, file.string());
+    pages =
+        std::make_unique<jet::PageChannel>(std::move(io), header.format(), header.databaseKey());
 }
 
 EngineDump dumpWithEngine(const fs::path& file, const std::string& connect) {
@@ -48,55 +36,44 @@ EngineDump dumpWithEngine(const fs::path& file, const std::string& connect) {
     return dump;
 }
 
-std::optional<PropertyView> mdbProp(const fs::path& file, const std::string& object) {
-    const fixture::CommandResult result = fixture::RunCommand({"mdb-prop", file.string(), object});
-    if (result.exit_code != 0) return std::nullopt;
-    PropertyView view;
-    std::string map;
-    std::istringstream lines(result.out);
-    for (std::string line; std::getline(lines, line);) {
-        if (line.rfind("name: ", 0) == 0) {
-            map = line.substr(6) == "(none)" ? "" : line.substr(6);
-            view[map];
-        } else if (line.size() > 1 && line[0] == '\t') {
-            const std::size_t colon = line.find(": ");
-            if (colon == std::string::npos) return std::nullopt;
-            view[map][line.substr(1, colon - 1)] = line.substr(colon + 2);
-        }
-    }
-    return view;
+std::vector<bool> booleans(const fs::path& file, const std::string& table,
+                           const std::string& column, const std::string& connect) {
+    auto db = jet::Database::Open(file.string(), {.readOnly = true, .connect = connect});
+    std::vector<bool> values;
+    jet::RowCursor rows = db->OpenTable(table).rows();
+    while (rows.moveNext()) values.push_back(std::get<bool>(rows.value(column)));
+    return values;
+}
+
+std::vector<jet::RowId> rowIds(jet::Database& db, const std::string& table) {
+    std::vector<jet::RowId> ids;
+    jet::RowCursor rows = db.OpenTable(table).rows();
+    while (rows.moveNext()) ids.push_back(rows.rowId());
+    return ids;
 }
 
 std::string mdbSchema(const fs::path& file, const std::string& table) {
     return fixture::RunCommand({"mdb-schema", "-T", table, file.string()}).out;
 }
 
-std::vector<std::uint8_t> readFile(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-int pointerRows(const fs::path& file) {
-    const auto bytes = readFile(file);
+int rowsFlagged(const fs::path& file, std::uint8_t flags) {
+    const auto bytes = jettest::readBytes(file);
     const bool jet4 = bytes.at(0x14) != 0;
     const std::size_t pageSize = jet4 ? 4096 : 2048;
     const std::size_t countAt = jet4 ? 12 : 8;
-    int pointers = 0;
+    int found = 0;
     for (std::size_t page = pageSize; page + pageSize <= bytes.size(); page += pageSize) {
         if (bytes[page] != 0x01) continue;
         const std::size_t rows = bytes[page + countAt] | (bytes[page + countAt + 1] << 8);
         for (std::size_t i = 0; i < rows && countAt + 4 + 2 * i < pageSize; ++i)
-            pointers += (bytes[page + countAt + 3 + 2 * i] & 0xC0) == 0x40;
+            found += (bytes[page + countAt + 3 + 2 * i] & 0xC0) == flags;
     }
-    return pointers;
+    return found;
 }
 
 std::vector<std::uint32_t> freePagesInGlobalMap(const fs::path& file, std::uint32_t* pageCount) {
-    auto io = jet::openFile(file.string(), {.readOnly = true, .exclusive = false});
-    std::vector<std::uint8_t> probe(jet::Header::kProbeLength);
-    io->readAt(0, probe);
-    const jet::Header header = jet::Header::parse(probe, file.string());
-    jet::PageChannel pages(std::move(io), header.format(), header.databaseKey());
+    RawFile raw(file);
+    jet::PageChannel& pages = *raw.pages;
     if (pageCount) *pageCount = pages.pageCount();
     const jet::Page page = pages.page(1);
     const jet::RowSlot slot = jet::rowSlot(*page, pages.format(), 0);
@@ -105,6 +82,19 @@ std::vector<std::uint32_t> freePagesInGlobalMap(const fs::path& file, std::uint3
     std::vector<std::uint32_t> free;
     for (auto at = map.nextPage(0); at; at = map.nextPage(*at + 1)) free.push_back(*at);
     return free;
+}
+
+StrippedRows stripAddedColumns(const fixture::OracleTable& table, std::size_t oldColumns) {
+    StrippedRows out;
+    out.trues.resize(table.column_names.size() - std::min(oldColumns, table.column_names.size()));
+    for (fixture::Row row : table.rows) {
+        for (std::size_t k = oldColumns; k < row.size() && k - oldColumns < out.trues.size(); ++k)
+            out.trues[k - oldColumns] += row[k] == "1";
+        row.resize(oldColumns);
+        out.rows.push_back(std::move(row));
+    }
+    std::sort(out.rows.begin(), out.rows.end());
+    return out;
 }
 
 const fixture::OracleTable* findTable(const fixture::ReaderDump& dump, const std::string& name) {

@@ -6,46 +6,63 @@
 #include <filesystem>
 #include <map>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "jet/database.h"
 #include "jet/file_io.h"
+#include "jet/header.h"
+#include "jet/page_channel.h"
+#include "tests/jet/test_files.h"
 #include "tests/support/oracles.h"
 
 namespace writes_test {
 
 // A writable copy of jetfiles/`relative` in a fresh folder, removed with the object.
-class Scratch {
+class Scratch : public jettest::ScratchDir {
   public:
-    explicit Scratch(const std::string& relative);
-    ~Scratch();
+    explicit Scratch(const std::string& relative) : file_(copyOf(relative)) {}
     const std::filesystem::path& file() const { return file_; }
 
   private:
-    std::filesystem::path dir_;
     std::filesystem::path file_;
+};
+
+// A file's header and its pages, opened below the Database layer.
+struct RawFile {
+    jet::Header header;
+    std::unique_ptr<jet::PageChannel> pages;
+    explicit RawFile(const std::filesystem::path& file, bool writable = false);
 };
 
 // Every row of every user table as our reader sees it: "table" -> lines of "col=value|...".
 using EngineDump = std::map<std::string, std::vector<std::string>>;
 EngineDump dumpWithEngine(const std::filesystem::path& file, const std::string& connect = "");
 
-// mdb-prop's properties of `object`: map name ("" for the object) -> property -> value text.
-using PropertyView = std::map<std::string, std::map<std::string, std::string>>;
-std::optional<PropertyView> mdbProp(const std::filesystem::path& file, const std::string& object);
+// A Boolean column's values in our reader's row order, through a new read-only handle.
+std::vector<bool> booleans(const std::filesystem::path& file, const std::string& table,
+                           const std::string& column, const std::string& connect = "");
+
+std::vector<jet::RowId> rowIds(jet::Database& db, const std::string& table);
 
 // mdb-schema's text for one table.
 std::string mdbSchema(const std::filesystem::path& file, const std::string& table);
 
-std::vector<std::uint8_t> readFile(const std::filesystem::path& file);
-// Pointer rows (0x4000 alone) on the data pages of an unencoded file.
-int pointerRows(const std::filesystem::path& file);
+// Row slots on the data pages of an unencoded file whose flag bits (0xC0) are `flags`: 0x40 for
+// pointer rows, 0xC0 for deleted ones.
+int rowsFlagged(const std::filesystem::path& file, std::uint8_t flags = 0x40);
 
 // Pages of the file that the global usage map (page 1) calls free, and the file's page count.
 std::vector<std::uint32_t> freePagesInGlobalMap(const std::filesystem::path& file,
                                                 std::uint32_t* pageCount = nullptr);
+
+// mdb-reader's rows of a table that gained columns at its end: the rows cut back to the first
+// `oldColumns` columns (sorted), and for each added column the number of rows where it reads "1".
+struct StrippedRows {
+    fixture::RowSet rows;
+    std::vector<std::size_t> trues;
+};
+StrippedRows stripAddedColumns(const fixture::OracleTable& table, std::size_t oldColumns);
 
 const fixture::OracleTable* findTable(const fixture::ReaderDump& dump, const std::string& name);
 
