@@ -2,12 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
 #include <QApplication>
-#include <QGroupBox>
-#include <QLabel>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <stdexcept>
 
 namespace travix_test {
@@ -38,16 +36,11 @@ ScratchRegistry::ScratchRegistry() {
     std::string pattern = (std::filesystem::temp_directory_path() / "travix-app-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
     dir_ = pattern;
-    if (const char* old = std::getenv("TRAVIX_REGISTRY_DIR")) previous_ = old;
     setenv("TRAVIX_REGISTRY_DIR", dir_.c_str(), 1);
 }
 
 ScratchRegistry::~ScratchRegistry() {
-    if (previous_) {
-        setenv("TRAVIX_REGISTRY_DIR", previous_->c_str(), 1);
-    } else {
-        unsetenv("TRAVIX_REGISTRY_DIR");
-    }
+    unsetenv("TRAVIX_REGISTRY_DIR");
     std::error_code ignored;
     std::filesystem::remove_all(dir_, ignored);
 }
@@ -60,16 +53,6 @@ void ScratchRegistry::WriteHive(const std::string& content) const {
 
 std::string HiveWithLcid(const std::string& lcid) {
     return "[SOFTWARE\\BRENLAK GmbH\\Korvex\\4.0]\nLCID=" + lcid + "\n";
-}
-
-QString CaptionOf(const QObject* object) {
-    if (auto* frame = qobject_cast<const QGroupBox*>(object)) return frame->title();
-    if (auto* label = qobject_cast<const QLabel*>(object)) return label->text();
-    if (auto* button = qobject_cast<const QAbstractButton*>(object)) return button->text();
-    if (auto* widget = qobject_cast<const QWidget*>(object); widget && widget->isWindow()) {
-        return widget->windowTitle();
-    }
-    return QStringLiteral("<no caption>");
 }
 
 }  // namespace travix_test

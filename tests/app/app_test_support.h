@@ -1,16 +1,12 @@
 #pragma once
 // What the window tests share: a QApplication for the whole run (offscreen), a throw-away registry
-// folder named by TRAVIX_REGISTRY_DIR, a message sink that records instead of blocking, and a
-// window started exactly as the program starts it.
+// folder named by TRAVIX_REGISTRY_DIR, and a message sink that records instead of blocking.
 #include <QString>
 #include <QStringList>
 #include <filesystem>
 #include <functional>
-#include <memory>
-#include <optional>
 #include <string>
 
-#include "app/FTravix.h"
 #include "app/message_sink.h"
 
 namespace travix_test {
@@ -41,13 +37,9 @@ class ScratchRegistry {
 
   private:
     std::filesystem::path dir_;
-    std::optional<std::string> previous_;
 };
 
 // The hive text that selects a UI language by LCID.
 std::string HiveWithLcid(const std::string& lcid);
-
-// The caption of a window, frame, label or button as the user sees it.
-QString CaptionOf(const QObject* object);
 
 }  // namespace travix_test

@@ -2,7 +2,6 @@
 // levels and languages loaded from the file, and the options and OK enabled together exactly when
 // the source is readable and the copy path text differs from it. A source that probes readable
 // but cannot be loaded is reported and leaves everything locked.
-#include <QListWidget>
 #include <QRadioButton>
 #include <QTest>
 
@@ -15,12 +14,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-enum class Source { Empty, Missing, Unreadable, HeldOpen, Plain, Protected };
 enum class Copy { Empty, Same, Other, Blanks, OtherCase, TrailingBlanks };
 enum class Preset { Kept, Set, Clear };
 
 struct StateRow {
-    Source source;
+    const char* source;  // a file in the test folder, "" for an empty box
+    bool heldOpen;       // another program has the source open
     Copy copy;
     Preset preset;
     bool loaded;
@@ -28,7 +27,8 @@ struct StateRow {
 };
 
 void PrintTo(const StateRow& row, std::ostream* out) {
-    *out << "source " << static_cast<int>(row.source) << ", copy " << static_cast<int>(row.copy);
+    *out << "source '" << row.source << (row.heldOpen ? "' held open" : "'") << ", copy "
+         << static_cast<int>(row.copy);
 }
 
 // A language entry as LanguageEntries() shows it; names are the platform's, in its own language.
@@ -46,87 +46,40 @@ class FTravixRefresh : public WindowDriver {
   protected:
     void SetUp() override {
         WindowDriver::SetUp();
-        baseline_ = dir_.path() / "baseline.kxs";
-        plain_ = dir_.path() / "plain.kxs";
-        protected_ = dir_.path() / "protected.kxs";
-        foreign_ = dir_.path() / "foreign.kxs";
-        BuildProjectFile(baseline_, false);
-        BuildProjectFile(plain_, false, kCaseLevels);
-        BuildProjectFile(protected_, true, kCaseLevels);
-        fixture::Database other = fixture::ProjectDatabase({{1031, "German", "DE", "D", true}});
-        other.password = "another";
-        other.Build(foreign_);
+        BuildProjectFile(dir_.path() / "baseline.kxs", false);
+        BuildProjectFile(Path("plain.kxs"), false, kCaseLevels);
+        BuildProjectFile(dir_.path() / "protected.kxs", true, kCaseLevels);
+        fixture::Database foreign = fixture::ProjectDatabase({{1031, "German", "DE", "D", true}});
+        foreign.password = "another";
+        foreign.Build(dir_.path() / "foreign.kxs");
     }
-
-    // A loaded, enabled window to start from: the baseline file edited in place.
-    void Prime() {
-        Source()->setText(Text(baseline_));
-        Destination()->setText(QString());
-        Destination()->setFocus();
-        LeaveBox();
-        ASSERT_EQ(SelectedLevels(), kNeverWritten);
-        ASSERT_EQ(EnabledStates(), std::vector<bool>(kEnableListSize, true));
-        Destination()->setFocus();
-    }
-
-    fs::path baseline_, plain_, protected_, foreign_;
+    fs::path Path(const char* name) const { return dir_.path() / name; }
 };
 
 class FTravixStateTable : public FTravixRefresh, public ::testing::WithParamInterface<StateRow> {};
 
 TEST_P(FTravixStateTable, PresetsLoadsAndEnablesByTheSourceStateAndTheTexts) {
     const StateRow& row = GetParam();
-    ASSERT_NO_FATAL_FAILURE(Prime());
+    // Start from a loaded, enabled window: the baseline file edited in place.
+    TypePath(Source(), Text(Path("baseline.kxs")));
+    LeaveBox();
+    ASSERT_EQ(EnabledStates(), All(true));
     const QStringList primedLanguages = LanguageEntries();
 
-    QString source;
+    const QString source = *row.source ? Text(Path(row.source)) : QString();
     std::optional<projectdb::ProjectSettings> holder;
-    switch (row.source) {
-        case Source::Empty:
-            break;
-        case Source::Missing:
-            source = Text(dir_.path() / "missing.kxs");
-            break;
-        case Source::Unreadable:
-            source = Text(foreign_);
-            break;
-        case Source::HeldOpen:
-            source = Text(plain_);
-            holder.emplace();
-            holder->OpenProject(plain_.string());
-            break;
-        case Source::Plain:
-            source = Text(plain_);
-            break;
-        case Source::Protected:
-            source = Text(protected_);
-            break;
-    }
-    QString copy;
-    switch (row.copy) {
-        case Copy::Empty:
-            break;
-        case Copy::Same:
-            copy = source;
-            break;
-        case Copy::Other:
-            copy = Text(dir_.path() / "copy.kxs");
-            break;
-        case Copy::Blanks:
-            copy = QStringLiteral("   ");
-            break;
-        case Copy::OtherCase:
-            copy = source.toUpper();
-            break;
-        case Copy::TrailingBlanks:
-            copy = source + QStringLiteral("  ");
-            break;
-    }
+    if (row.heldOpen) holder.emplace().OpenProject(Path(row.source).string());
+    const QString copies[] = {QString(),
+                              source,
+                              Text(Path("copy.kxs")),
+                              QStringLiteral("   "),
+                              source.toUpper(),
+                              source + QStringLiteral("  ")};
     Source()->setText(source);
-    Destination()->setText(copy);
+    Destination()->setText(copies[static_cast<int>(row.copy)]);
     // The opposite of the expected preset, so that a preset that did not happen shows.
-    if (row.preset == Preset::Set) Find<QRadioButton>("OptPasswordClear")->setChecked(true);
-    if (row.preset != Preset::Set) Find<QRadioButton>("optPasswordSet")->setChecked(true);
+    Find<QRadioButton>(row.preset == Preset::Set ? "OptPasswordClear" : "optPasswordSet")
+        ->setChecked(true);
     refreshes_ = 0;
 
     LeaveBox();
@@ -134,15 +87,11 @@ TEST_P(FTravixStateTable, PresetsLoadsAndEnablesByTheSourceStateAndTheTexts) {
     EXPECT_EQ(refreshes_, 1);
     EXPECT_TRUE(messages_.messages.isEmpty()) << messages_.messages.join('\n').toStdString();
     EXPECT_EQ(PasswordSetChosen(), row.preset != Preset::Clear);
-    EXPECT_EQ(PasswordClearChosen(), row.preset == Preset::Clear);
     EXPECT_EQ(SelectedLevels(), row.loaded ? kCaseLevels : kNeverWritten);
-    if (row.loaded) {
-        EXPECT_EQ(LanguageEntries(),
-                  (QStringList{Entry(1031, true), Entry(1033, false), Entry(1036, false)}));
-    } else {
-        EXPECT_EQ(LanguageEntries(), primedLanguages);
-    }
-    EXPECT_EQ(EnabledStates(), std::vector<bool>(kEnableListSize, row.enabled));
+    EXPECT_EQ(LanguageEntries(),
+              row.loaded ? (QStringList{Entry(1031, true), Entry(1033, false), Entry(1036, false)})
+                         : primedLanguages);
+    EXPECT_EQ(EnabledStates(), All(row.enabled));
     EXPECT_EQ(Find("cmdOK")->isEnabled(), row.enabled);
     // Locked with their container, never on their own.
     EXPECT_FALSE(Find("lstLockLanguages")->testAttribute(Qt::WA_ForceDisabled));
@@ -154,64 +103,66 @@ INSTANTIATE_TEST_SUITE_P(
     EveryRow, FTravixStateTable,
     ::testing::Values(
         // state 0 or 3: nothing loaded, the earlier presets and lists stay, all locked
-        StateRow{Source::Empty, Copy::Empty, Preset::Kept, false, false},
-        StateRow{Source::Missing, Copy::Empty, Preset::Kept, false, false},
-        StateRow{Source::Missing, Copy::Other, Preset::Kept, false, false},
-        StateRow{Source::Unreadable, Copy::Other, Preset::Kept, false, false},
-        StateRow{Source::Unreadable, Copy::Empty, Preset::Kept, false, false},
-        StateRow{Source::HeldOpen, Copy::Other, Preset::Kept, false, false},
+        StateRow{"", false, Copy::Empty, Preset::Kept, false, false},
+        StateRow{"missing.kxs", false, Copy::Empty, Preset::Kept, false, false},
+        StateRow{"missing.kxs", false, Copy::Other, Preset::Kept, false, false},
+        StateRow{"foreign.kxs", false, Copy::Other, Preset::Kept, false, false},
+        StateRow{"foreign.kxs", false, Copy::Empty, Preset::Kept, false, false},
+        StateRow{"plain.kxs", true, Copy::Other, Preset::Kept, false, false},
         // state 1: "Nein" in place, "Ja" for a copy
-        StateRow{Source::Plain, Copy::Empty, Preset::Clear, true, true},
-        StateRow{Source::Plain, Copy::Other, Preset::Set, true, true},
-        StateRow{Source::Plain, Copy::Same, Preset::Set, true, false},
-        StateRow{Source::Plain, Copy::Blanks, Preset::Clear, true, true},
-        StateRow{Source::Plain, Copy::OtherCase, Preset::Set, true, true},
-        StateRow{Source::Plain, Copy::TrailingBlanks, Preset::Set, true, true},
+        StateRow{"plain.kxs", false, Copy::Empty, Preset::Clear, true, true},
+        StateRow{"plain.kxs", false, Copy::Other, Preset::Set, true, true},
+        StateRow{"plain.kxs", false, Copy::Same, Preset::Set, true, false},
+        StateRow{"plain.kxs", false, Copy::Blanks, Preset::Clear, true, true},
+        StateRow{"plain.kxs", false, Copy::OtherCase, Preset::Set, true, true},
+        StateRow{"plain.kxs", false, Copy::TrailingBlanks, Preset::Set, true, true},
         // state 2: "Ja" in place, "Nein" for a copy
-        StateRow{Source::Protected, Copy::Empty, Preset::Set, true, true},
-        StateRow{Source::Protected, Copy::Other, Preset::Clear, true, true},
-        StateRow{Source::Protected, Copy::Same, Preset::Clear, true, false},
-        StateRow{Source::Protected, Copy::Blanks, Preset::Set, true, true}));
+        StateRow{"protected.kxs", false, Copy::Empty, Preset::Set, true, true},
+        StateRow{"protected.kxs", false, Copy::Other, Preset::Clear, true, true},
+        StateRow{"protected.kxs", false, Copy::Same, Preset::Clear, true, false},
+        StateRow{"protected.kxs", false, Copy::Blanks, Preset::Set, true, true}));
 
 // On a file system that keeps blanks in names, " x" and "x" are two files: the probe and the
 // language load see the text as typed, the project settings component the trimmed one.
 TEST_F(FTravixRefresh, TheProbeAndTheLanguagesTakeTheTextAsTypedTheProjectItTrimmed) {
-    const fs::path trimmed = dir_.path() / "p.kxs";
-    const fs::path typed = dir_.path() / "p.kxs  ";
-    BuildProjectFile(trimmed, false, kCaseLevels);
-    fixture::ProjectDatabase({{1033, "English", "EN", "English", true}}).Build(typed);
+    BuildProjectFile(Path("p.kxs"), false, kCaseLevels);
+    fixture::ProjectDatabase({{1033, "English", "EN", "English", true}}).Build(Path("p.kxs  "));
 
-    TypePath(Source(), Text(typed));
+    TypePath(Source(), Text(Path("p.kxs  ")));
     LeaveBox();
-
     EXPECT_EQ(SelectedLevels(), kCaseLevels);
     EXPECT_EQ(LanguageEntries(), QStringList{Entry(1033, true)});
-    EXPECT_EQ(EnabledStates(), std::vector<bool>(kEnableListSize, true));
+    EXPECT_EQ(EnabledStates(), All(true));
 
     // Without the file as typed the probe finds nothing, although the trimmed name exists.
-    fs::remove(typed);
+    fs::remove(Path("p.kxs  "));
     Source()->setFocus();
     LeaveBox();
-    EXPECT_EQ(EnabledStates(), std::vector<bool>(kEnableListSize, false));
+    EXPECT_EQ(EnabledStates(), All(false));
 }
 
 // testV2003.mdb, made by Access, opens without a password but has no TcfgLanguages: the language
-// load fails after the levels were read.
+// load fails after the levels were read. The report is a window of its own; once it is closed the
+// main window must be active again, so that leaving a path box goes on validating.
 TEST_F(FTravixRefresh, ASourceThatCannotBeLoadedIsReportedAndLeavesEverythingLocked) {
-    const fs::path real = dir_.path() / "testV2003.mdb";
+    const fs::path real = Path("testV2003.mdb");
     CopyJetFile("jet4/testV2003.mdb", real);
     const std::string before = FileBytes(real);
-
+    messages_.whileShown = [] {
+        QWidget box;
+        box.show();
+        box.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&box));
+    };
     TypePath(Source(), Text(real));
-    TypePath(Destination(), Text(dir_.path() / "copy.kxs"));
-    LeaveBox();
+    QTest::keyClick(Source(), Qt::Key_Tab);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
 
-    // Moving into the copy box refreshed once, leaving it once more: one report each.
-    ASSERT_EQ(messages_.messages.size(), 2);
+    ASSERT_EQ(messages_.messages.size(), 1);
     EXPECT_TRUE(messages_.messages[0].startsWith(QStringLiteral("3265")))
         << messages_.messages[0].toStdString();
-    EXPECT_GT(messages_.messages[0].size(), 4);
-    EXPECT_EQ(EnabledStates(), std::vector<bool>(kEnableListSize, false));
+    EXPECT_GT(messages_.messages[0].size(), 4);  // the description follows the number
+    EXPECT_EQ(EnabledStates(), All(false));
     EXPECT_EQ(SelectedLevels(), kNeverWritten);  // the levels came before the failure
     EXPECT_TRUE(LanguageEntries().isEmpty());
     EXPECT_EQ(FileBytes(real), before);
@@ -219,40 +170,18 @@ TEST_F(FTravixRefresh, ASourceThatCannotBeLoadedIsReportedAndLeavesEverythingLoc
     EXPECT_TRUE(exits_.empty());
 
     // The window stays usable: another source loads and unlocks it.
-    TypePath(Source(), Text(plain_));
-    LeaveBox();
-    EXPECT_EQ(messages_.messages.size(), 2);
-    EXPECT_EQ(EnabledStates(), std::vector<bool>(kEnableListSize, true));
-    EXPECT_EQ(SelectedLevels(), kCaseLevels);
-    // The project was closed after the failure: the file is free for anyone.
-    projectdb::ProjectSettings settings;
-    EXPECT_NO_THROW(settings.CloseProject(settings.OpenProject(real.string())));
-}
-
-// The report is a window of its own; once it is closed the main window is active again, so that
-// leaving a path box goes on validating.
-TEST_F(FTravixRefresh, AfterTheReportLeavingABoxStillValidates) {
-    const fs::path real = dir_.path() / "testV2003.mdb";
-    CopyJetFile("jet4/testV2003.mdb", real);
-    messages_.whileShown = [] {
-        QWidget box;
-        box.show();
-        box.activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&box));
-    };
-    Source()->setText(Text(real));
-    Source()->setFocus();
-    QTest::keyClick(Source(), Qt::Key_Tab);
-    ASSERT_EQ(messages_.messages.size(), 1);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
-
     messages_.whileShown = nullptr;
-    Source()->setText(Text(plain_));
+    Source()->setText(Text(Path("plain.kxs")));
     Source()->setFocus();
     refreshes_ = 0;
     QTest::keyClick(Source(), Qt::Key_Tab);
     EXPECT_EQ(refreshes_, 1);
-    EXPECT_EQ(EnabledStates(), std::vector<bool>(kEnableListSize, true));
+    EXPECT_EQ(messages_.messages.size(), 1);
+    EXPECT_EQ(EnabledStates(), All(true));
+    EXPECT_EQ(SelectedLevels(), kCaseLevels);
+    // The project was closed after the failure: the file is free for anyone.
+    projectdb::ProjectSettings settings;
+    EXPECT_NO_THROW(settings.CloseProject(settings.OpenProject(real.string())));
 }
 
 }  // namespace

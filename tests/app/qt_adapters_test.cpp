@@ -1,6 +1,6 @@
 // The pieces between the window and the rest: the list adapters over real widgets behave as the
-// list interface promises, and Qt's file dialog gets the start folder, pattern and filter the
-// window asks for and tells a confirmed file from a cancel.
+// list interface promises, Qt's file dialog gets the start folder, pattern and filter the window
+// asks for and tells a confirmed file from a cancel, and a message is Qt's plain message box.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -34,75 +34,38 @@ int ErrorNumber(const std::function<void()>& call) {
     return 0;
 }
 
+// The window tests reach the adapters through the window; left here are the edges it cannot show.
 TEST(ComboBoxList, KeepsNoSelectionWhileFilledAndReadsATypedTextAsNone) {
     QComboBox combo;
     combo.setEditable(true);
     combo.setInsertPolicy(QComboBox::NoInsert);
     app::ComboBoxList list(&combo);
     for (int level : {0, 1, 3}) list.addItem("Level " + std::to_string(level), level);
-
-    EXPECT_EQ(list.count(), 3);
     EXPECT_EQ(list.selectedIndex(), -1);
-    EXPECT_EQ(combo.currentIndex(), -1);
-    EXPECT_EQ(list.text(2), "Level 3");
-    EXPECT_EQ(list.itemData(2), 3);
-
     projectdb::SelectComboByItemData(3, list);
     EXPECT_EQ(list.selectedIndex(), 2);
-    EXPECT_EQ(combo.currentText(), QStringLiteral("Level 3"));
-
     // A text typed into the edit field that is no entry's text selects nothing.
     combo.lineEdit()->setText(QStringLiteral("Level 9"));
     EXPECT_EQ(list.selectedIndex(), -1);
     list.setSelectedIndex(2);  // the field shows the entry again, even with the index unchanged
     EXPECT_EQ(combo.currentText(), QStringLiteral("Level 3"));
-    EXPECT_EQ(list.selectedIndex(), 2);
-
     list.setSelectedIndex(-1);
-    EXPECT_EQ(combo.currentIndex(), -1);
     EXPECT_TRUE(combo.currentText().isEmpty());
-
     EXPECT_EQ(ErrorNumber([&] { list.setSelectedIndex(3); }), 380);
-    EXPECT_EQ(ErrorNumber([&] { list.setSelectedIndex(-2); }), 380);
-    EXPECT_EQ(ErrorNumber([&] { list.text(-1); }), 381);
     EXPECT_EQ(ErrorNumber([&] { list.itemData(3); }), 381);
-    EXPECT_EQ(ErrorNumber([&] { list.setChecked(3, true); }), 381);
-    EXPECT_FALSE(list.checked(0));
-
-    list.clear();
-    EXPECT_EQ(list.count(), 0);
-    EXPECT_EQ(list.selectedIndex(), -1);
 }
 
-TEST(CheckedListWidgetList, EntriesCarryTheirDataAndAMarkTheUserCanSet) {
+TEST(CheckedListWidgetList, AddingAnEntryKeepsTheSelectionAndBadIndexesAreErrors) {
     QListWidget widget;
     app::CheckedListWidgetList list(&widget);
     list.addItem("Deutsch", 1031);
     list.addItem("English", 1033);
-
-    ASSERT_EQ(widget.count(), 2);
     EXPECT_EQ(list.selectedIndex(), -1);
-    EXPECT_TRUE(widget.item(1)->flags() & Qt::ItemIsUserCheckable);
-    EXPECT_EQ(widget.item(1)->checkState(), Qt::Unchecked);
-    EXPECT_EQ(list.itemData(1), 1033);
-    EXPECT_EQ(list.text(0), "Deutsch");
-
-    list.setChecked(1, true);
-    EXPECT_EQ(widget.item(1)->checkState(), Qt::Checked);
-    EXPECT_TRUE(list.checked(1));
-    widget.item(0)->setCheckState(Qt::Checked);  // as a click on the box does
-    EXPECT_TRUE(list.checked(0));
-    list.setChecked(0, false);
-    EXPECT_FALSE(list.checked(0));
-
     list.setSelectedIndex(1);
     list.addItem("Français", 1036);
     EXPECT_EQ(list.selectedIndex(), 1);
-
     EXPECT_EQ(ErrorNumber([&] { list.checked(3); }), 381);
     EXPECT_EQ(ErrorNumber([&] { list.setSelectedIndex(3); }), 380);
-    list.clear();
-    EXPECT_EQ(list.count(), 0);
 }
 
 TEST(QtFileDialog, FiltersAndInitialNamesBecomeQtsForms) {
@@ -115,24 +78,19 @@ TEST(QtFileDialog, FiltersAndInitialNamesBecomeQtsForms) {
     for (const auto& [filter, expected] : filters) {
         EXPECT_EQ(app::QtNameFilters(QString::fromUtf8(filter)), expected) << filter;
     }
-
-    struct Split {
-        const char* fileName;
-        QString folder;
-        const char* name;
+    const std::array<const char*, 3> splits[] = {
+        // file name, folder (with "/" for the native separator), name
+        {"/opt/travix\\*.kxs", "/opt/travix", "*.kxs"},
+        {"C:\\Programme\\Travix\\*.kxs", "C:/Programme/Travix", "*.kxs"},
+        {"C:\\*.kxs", "C:/", "*.kxs"},
+        {"\\*.kxs", "/", "*.kxs"},
+        {"/srv/a/b/Anlage.kxs", "/srv/a/b", "Anlage.kxs"},
+        {"Anlage.kxs", "", "Anlage.kxs"},
     };
-    const Split splits[] = {
-        {"/opt/travix\\*.kxs", QDir::toNativeSeparators("/opt/travix"), "*.kxs"},
-        {"C:\\Programme\\Travix\\*.kxs", QDir::toNativeSeparators("C:/Programme/Travix"), "*.kxs"},
-        {"C:\\*.kxs", QDir::toNativeSeparators("C:/"), "*.kxs"},
-        {"\\*.kxs", QDir::toNativeSeparators("/"), "*.kxs"},
-        {"/srv/a/b/Anlage.kxs", QDir::toNativeSeparators("/srv/a/b"), "Anlage.kxs"},
-        {"Anlage.kxs", QString(), "Anlage.kxs"},
-    };
-    for (const Split& s : splits) {
-        const app::InitialFileName split = app::SplitInitialFileName(QString::fromUtf8(s.fileName));
-        EXPECT_EQ(split.folder, s.folder) << s.fileName;
-        EXPECT_EQ(split.name, QString::fromUtf8(s.name)) << s.fileName;
+    for (const auto& [fileName, folder, name] : splits) {
+        const app::InitialFileName split = app::SplitInitialFileName(QString::fromUtf8(fileName));
+        EXPECT_EQ(split.folder, QDir::toNativeSeparators(folder)) << fileName;
+        EXPECT_EQ(split.name, QString::fromUtf8(name)) << fileName;
     }
 }
 
@@ -158,8 +116,7 @@ std::optional<QString> RunDialog(const app::FileDialogRequest& request,
         }
     });
     poll.start(10);
-    app::QtFileDialog fileDialog;
-    std::optional<QString> result = fileDialog.Choose(request, nullptr);
+    std::optional<QString> result = app::QtFileDialog().Choose(request, nullptr);
     EXPECT_TRUE(seen);
     return result;
 }
@@ -167,22 +124,19 @@ std::optional<QString> RunDialog(const app::FileDialogRequest& request,
 TEST(QtFileDialog, StartsInTheRequestedFolderWithTheFilterAndToldCancelFromConfirm) {
     fixture::TempDir dir;
     const QString folder = QString::fromStdString(dir.path().string());
-    const app::FileDialogRequest open{folder + QStringLiteral("\\*.kxs"),
-                                      QStringLiteral("KorvexStudio Projekt (*.kxs)|*.kxs"), false};
-
-    const auto cancelled = RunDialog(open, [&](QFileDialog& dialog) {
+    app::FileDialogRequest request{folder + QStringLiteral("\\*.kxs"),
+                                   QStringLiteral("KorvexStudio Projekt (*.kxs)|*.kxs"), false};
+    const auto cancelled = RunDialog(request, [&](QFileDialog& dialog) {
         EXPECT_EQ(QDir(dialog.directory()).canonicalPath(), QDir(folder).canonicalPath());
-        EXPECT_EQ(dialog.nameFilters(),
-                  QStringList{QStringLiteral("KorvexStudio Projekt (*.kxs)")});
+        EXPECT_EQ(dialog.nameFilters(), QStringList{"KorvexStudio Projekt (*.kxs)"});
         EXPECT_EQ(dialog.acceptMode(), QFileDialog::AcceptOpen);
         EXPECT_EQ(dialog.fileMode(), QFileDialog::ExistingFile);
         dialog.reject();
     });
     EXPECT_FALSE(cancelled.has_value());
 
-    app::FileDialogRequest save = open;
-    save.save = true;
-    const auto chosen = RunDialog(save, [&](QFileDialog& dialog) {
+    request.save = true;
+    const auto chosen = RunDialog(request, [&](QFileDialog& dialog) {
         EXPECT_EQ(dialog.acceptMode(), QFileDialog::AcceptSave);
         // As the user types the name and presses Enter.
         auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
@@ -190,8 +144,7 @@ TEST(QtFileDialog, StartsInTheRequestedFolderWithTheFilterAndToldCancelFromConfi
         name->setText(QStringLiteral("Kopie"));
         QTest::keyClick(name, Qt::Key_Return);
     });
-    ASSERT_TRUE(chosen.has_value());
-    EXPECT_EQ(*chosen, QDir::toNativeSeparators(folder + QStringLiteral("/Kopie")));
+    EXPECT_EQ(chosen, QDir::toNativeSeparators(folder + QStringLiteral("/Kopie")));
 }
 
 TEST(QtMessageSink, AWindowMessageIsApplicationModalWithOkOnlyNoIconAndTheApplicationTitle) {
@@ -209,8 +162,7 @@ TEST(QtMessageSink, AWindowMessageIsApplicationModalWithOkOnlyNoIconAndTheApplic
         box->button(QMessageBox::Ok)->click();
     });
     poll.start(10);
-    app::QtMessageSink sink;
-    sink.ShowMessage(QStringLiteral("Datei konnte nicht kopiert werden"));
+    app::QtMessageSink().ShowMessage(QStringLiteral("Datei konnte nicht kopiert werden"));
     EXPECT_TRUE(seen);
 }
 

@@ -1,5 +1,6 @@
 // A start-up that cannot read its configuration tells the user why and ends with a non-zero status,
 // without showing the window.
+#include "app/FTravix.h"
 #include "app/startup.h"
 
 #include <gtest/gtest.h>
@@ -13,51 +14,36 @@
 namespace travix_test {
 namespace {
 
-struct BrokenStart {
-    const char* name;
-    const char* lcid;      // the LCID value written, or nullptr for an unreadable registry file
-    const char* mentions;  // part of the reason the user must see
-};
+TEST(FailedStartup, ShowsTheReasonAndEndsWithANonZeroStatus) {
+    const std::pair<const char*, const char*> cases[] = {
+        // The LCID written (nullptr: an unreadable registry file) and what the user must see.
+        {"abc", "abc"},
+        {"4294967296", "4294967296"},
+        {nullptr, "HKEY_LOCAL_MACHINE.ini"},
+    };
+    for (const auto& [lcid, mentions] : cases) {
+        SCOPED_TRACE(mentions);
+        ScratchRegistry registry;
+        if (lcid != nullptr) {
+            registry.WriteHive(HiveWithLcid(lcid));
+        } else {
+            std::filesystem::create_directory(registry.HiveFile());
+        }
+        RecordingMessageSink messages;
+        app::WindowServices services;
+        services.messages = &messages;
+        services.exitProgram = [](int) { ADD_FAILURE() << "nothing may end the program here"; };
+        // Should start-up wrongly succeed, leave the event loop at once instead of hanging.
+        QTimer::singleShot(0, qApp, [] { QApplication::exit(0); });
 
-void PrintTo(const BrokenStart& start, std::ostream* out) {
-    *out << start.name;
-}
-
-class FailedStartup : public ::testing::TestWithParam<BrokenStart> {};
-
-TEST_P(FailedStartup, ShowsTheReasonAndEndsWithANonZeroStatus) {
-    ScratchRegistry registry;
-    if (GetParam().lcid != nullptr) {
-        registry.WriteHive(HiveWithLcid(GetParam().lcid));
-    } else {
-        std::filesystem::create_directory(registry.HiveFile());
-    }
-    RecordingMessageSink messages;
-    app::WindowServices services;
-    services.messages = &messages;
-    services.exitProgram = [](int) { ADD_FAILURE() << "nothing may end the program here"; };
-
-    // Should start-up wrongly succeed, leave the event loop at once instead of hanging the test.
-    QTimer::singleShot(0, qApp, [] { QApplication::exit(0); });
-    const int status = app::RunTravix(*qApp, services);
-
-    EXPECT_EQ(status, app::kStartupFailureStatus);
-    EXPECT_NE(status, 0);
-    ASSERT_EQ(messages.errors.size(), 1);
-    const QString& text = messages.errors.front();
-    EXPECT_TRUE(text.contains(QStringLiteral("LCID"))) << text.toStdString();
-    EXPECT_TRUE(text.contains(QString::fromUtf8(GetParam().mentions))) << text.toStdString();
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        EXPECT_FALSE(widget->isVisible()) << widget->objectName().toStdString();
+        EXPECT_EQ(app::RunTravix(*qApp, services), app::kStartupFailureStatus);
+        EXPECT_NE(app::kStartupFailureStatus, 0);
+        ASSERT_EQ(messages.errors.size(), 1);
+        EXPECT_TRUE(messages.errors[0].contains("LCID")) << messages.errors[0].toStdString();
+        EXPECT_TRUE(messages.errors[0].contains(mentions)) << messages.errors[0].toStdString();
+        for (QWidget* widget : QApplication::topLevelWidgets()) EXPECT_FALSE(widget->isVisible());
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Registry, FailedStartup,
-    ::testing::Values(BrokenStart{"LcidThatIsNoNumber", "abc", "abc"},
-                      BrokenStart{"LcidBeyond32Bits", "4294967296", "4294967296"},
-                      BrokenStart{"RegistryFileUnreadable", nullptr, "HKEY_LOCAL_MACHINE.ini"}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace travix_test

@@ -17,9 +17,9 @@ namespace travix_test {
 namespace fs = std::filesystem;
 
 std::optional<QString> FakeFileDialog::Choose(const app::FileDialogRequest& request,
-                                              QWidget* parent) {
+                                              QWidget* parentWidget) {
     requests.push_back(request);
-    parents.push_back(parent);
+    parent = parentWidget;
     if (whileShown) whileShown();
     if (answers.empty()) {
         ADD_FAILURE() << "the file dialog was shown once more than the test expected";
@@ -30,50 +30,41 @@ std::optional<QString> FakeFileDialog::Choose(const app::FileDialogRequest& requ
     return answer;
 }
 
-const char* const kEnableList[] = {
-    "cmdOK",
-    "fraPassword",
-    "fraEditorComponent",
-    "OptPasswordClear",
-    "optPasswordSet",
-    "cmbEditorComponent_0",
-    "lblEditorComponent_0",
-    "cmbEditorComponent_1",
-    "lblEditorComponent_1",
-    "cmbEditorComponent_2",
-    "lblEditorComponent_2",
-    "cmbEditorComponent_3",
-    "lblEditorComponent_3",
-    "cmbEditorComponent_4",
-    "lblEditorComponent_4",
-    "cmbEditorComponent_5",
-    "lblEditorComponent_5",
-    "cmbEditorComponent_6",
-    "lblEditorComponent_6",
-    "cmbEditorComponent_7",
-    "lblEditorComponent_7",
-    "lblEditorComponentLanguage",
-};
-const std::size_t kEnableListSize = std::size(kEnableList);
+namespace {
+
+// The controls whose enabled state the refresh sets, in its order.
+QStringList EnableList() {
+    QStringList names = {"cmdOK", "fraPassword", "fraEditorComponent", "OptPasswordClear",
+                         "optPasswordSet"};
+    for (int i = 0; i < 8; ++i) {
+        names << QStringLiteral("cmbEditorComponent_%1").arg(i)
+              << QStringLiteral("lblEditorComponent_%1").arg(i);
+    }
+    return names << QStringLiteral("lblEditorComponentLanguage");
+}
+
+std::string OpenName(const fs::path& file, bool standardPassword) {
+    return file.string() + (standardPassword ? "|" + projectdb::GetStandardPassword() : "");
+}
+
+}  // namespace
 
 void BuildProjectFile(const fs::path& file, bool standardPassword, const std::vector<int>& levels) {
-    fixture::Database database = fixture::ProjectDatabase(
+    fixture::ProjectDatabase(
         {{1031, "German", "DE", "Deutsch", true},
          {1033, "English", "EN", "English", false},
          {1036, "French", "FR", "Français", false}},
-        true,
-        standardPassword ? std::optional<std::string>(projectdb::GetStandardPassword())
-                         : std::nullopt);
-    database.Build(file);
+        true, standardPassword ? std::optional(projectdb::GetStandardPassword()) : std::nullopt)
+        .Build(file);
     if (levels.empty()) return;
     // Written the way the program writes them, through ProjectSettings.
     projectdb::ProjectSettings settings;
-    const auto handle = settings.OpenProject(
-        file.string() + (standardPassword ? "|" + projectdb::GetStandardPassword() : ""));
-    for (std::size_t i = 0; i < levels.size() && i < projectdb::kComponentCount; ++i) {
-        if (levels[i] < 0) continue;
-        settings.SetProperty(handle, projectdb::ComponentKeys()[i],
-                             projectdb::kExternalAuthorizationLevel, levels[i]);
+    const auto handle = settings.OpenProject(OpenName(file, standardPassword));
+    for (std::size_t i = 0; i < levels.size(); ++i) {
+        if (levels[i] >= 0) {
+            settings.SetProperty(handle, projectdb::ComponentKeys()[i],
+                                 projectdb::kExternalAuthorizationLevel, levels[i]);
+        }
     }
     settings.CloseProject(handle);
 }
@@ -85,21 +76,15 @@ void CopyJetFile(const std::string& relative, const fs::path& target) {
 }
 
 std::vector<std::string> StoredLevels(const fs::path& file, bool standardPassword) {
-    try {
-        projectdb::ProjectSettings settings;
-        const auto handle = settings.OpenProject(
-            file.string() + (standardPassword ? "|" + projectdb::GetStandardPassword() : ""));
-        std::vector<std::string> levels;
-        for (const std::string& key : projectdb::ComponentKeys()) {
-            levels.push_back(
-                settings.GetProperty(handle, key, projectdb::kExternalAuthorizationLevel, ""));
-        }
-        settings.CloseProject(handle);
-        return levels;
-    } catch (const std::exception& error) {
-        ADD_FAILURE() << "cannot read the levels of " << file << ": " << error.what();
-        return {};
+    projectdb::ProjectSettings settings;
+    const auto handle = settings.OpenProject(OpenName(file, standardPassword));
+    std::vector<std::string> levels;
+    for (const std::string& key : projectdb::ComponentKeys()) {
+        levels.push_back(
+            settings.GetProperty(handle, key, projectdb::kExternalAuthorizationLevel, ""));
     }
+    settings.CloseProject(handle);
+    return levels;
 }
 
 std::string FileBytes(const fs::path& file) {
@@ -115,8 +100,10 @@ void WindowDriver::SetUp() {
     services_.exitProgram = [this](int status) { exits_.push_back(status); };
     services_.fileDialog = &dialog_;
     window_ = app::StartTravix(services_);
-    ASSERT_NE(window_, nullptr) << messages_.errors.join(QStringLiteral("\n")).toStdString();
+    ASSERT_NE(window_, nullptr) << messages_.errors.join('\n').toStdString();
     QObject::connect(window_.get(), &app::FTravix::formStateRefreshed, [this] { ++refreshes_; });
+    QObject::connect(window_.get(), &app::FTravix::pathValidated,
+                     [this](QWidget* box) { validated_ << box->objectName(); });
     window_->show();
     window_->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
@@ -151,9 +138,8 @@ void WindowDriver::ChooseLevel(std::size_t i, int level) {
     QComboBox* list = window_->cmbEditorComponent(i);
     ASSERT_TRUE(list->isEnabled());
     list->setFocus(Qt::MouseFocusReason);  // as the click that opens the drop-down
-    const int position = list->findData(level);
-    ASSERT_GE(position, 0) << "level " << level << " in list " << i;
-    list->setCurrentIndex(position);
+    ASSERT_GE(list->findData(level), 0) << "level " << level << " in list " << i;
+    list->setCurrentIndex(list->findData(level));
 }
 
 void WindowDriver::MarkLanguage(int row, bool released) {
@@ -188,18 +174,18 @@ QStringList WindowDriver::LanguageEntries() const {
 std::vector<bool> WindowDriver::EnabledStates() const {
     std::vector<bool> states;
     // The control's own setting: the refresh sets each one, not only their containers.
-    for (const char* name : kEnableList) {
-        states.push_back(!Find(name)->testAttribute(Qt::WA_ForceDisabled));
+    for (const QString& name : EnableList()) {
+        states.push_back(!Find(qPrintable(name))->testAttribute(Qt::WA_ForceDisabled));
     }
     return states;
 }
 
-bool WindowDriver::PasswordSetChosen() const {
-    return Find<QRadioButton>("optPasswordSet")->isChecked();
+std::vector<bool> WindowDriver::All(bool enabled) {
+    return std::vector<bool>(static_cast<std::size_t>(EnableList().size()), enabled);
 }
 
-bool WindowDriver::PasswordClearChosen() const {
-    return Find<QRadioButton>("OptPasswordClear")->isChecked();
+bool WindowDriver::PasswordSetChosen() const {
+    return Find<QRadioButton>("optPasswordSet")->isChecked();
 }
 
 }  // namespace travix_test

@@ -7,8 +7,6 @@
 
 #include <QComboBox>
 #include <QLineEdit>
-#include <QString>
-#include <QStringList>
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -25,33 +23,25 @@
 
 namespace travix_test {
 
-// Answers each Choose with the next scripted answer (nullopt: the user cancels) and keeps the
-// requests it was given.
+// Answers each Choose with the next scripted answer (nullopt: the user cancels).
 class FakeFileDialog : public app::FileDialog {
   public:
     std::optional<QString> Choose(const app::FileDialogRequest& request, QWidget* parent) override;
     std::deque<std::optional<QString>> answers;
     std::function<void()> whileShown;  // runs as if the dialog were on screen
     std::vector<app::FileDialogRequest> requests;
-    std::vector<QWidget*> parents;
+    QWidget* parent = nullptr;
 };
-
-// The controls whose enabled state the refresh sets, in its order.
-extern const char* const kEnableList[];
-extern const std::size_t kEnableListSize;
 
 // A project database with languages 1031 (released), 1033, 1036 and the given stored levels
 // (index 0..7, -1 for never written), built at `file`.
 void BuildProjectFile(const std::filesystem::path& file, bool standardPassword,
                       const std::vector<int>& levels = {});
-
 // A writable copy of a real file from the shared corpus ("jet4/testV2003.mdb") at `target`.
 void CopyJetFile(const std::string& relative, const std::filesystem::path& target);
-
-// The stored ExternalAuthorizationLevel of every component as read through ProjectSettings;
-// "" for one never written. Empty vector when the file cannot be opened.
+// The stored ExternalAuthorizationLevel of every component read through ProjectSettings; "" for
+// one never written.
 std::vector<std::string> StoredLevels(const std::filesystem::path& file, bool standardPassword);
-
 std::string FileBytes(const std::filesystem::path& file);
 
 class WindowDriver : public ::testing::Test {
@@ -68,24 +58,22 @@ class WindowDriver : public ::testing::Test {
     QLineEdit* Source() const { return Find<QLineEdit>("txtSource"); }
     QLineEdit* Destination() const { return Find<QLineEdit>("txtDestination"); }
 
-    // Clicks into a path box, replaces its text by typing, as a user would; the focus stays there.
+    // Clicks into a path box and replaces its text by typing; the focus stays there.
     void TypePath(QLineEdit* box, const QString& text);
-    // Moves the focus out of the box that has it by clicking the other path box.
+    // Moves the focus out of the path box that has it by clicking the other one.
     void LeaveBox();
     void Click(const char* name);
-    // Chooses the entry with item data `level` in level list i, as picking it in the drop-down
-    // does.
+    // Picks the entry with item data `level` in level list i, as the drop-down does.
     void ChooseLevel(std::size_t i, int level);
     void MarkLanguage(int row, bool released);
 
-    // Item data of each level list's selection (-1 for none).
-    std::vector<int> SelectedLevels() const;
-    // Each language entry as "text:lcid:mark".
-    QStringList LanguageEntries() const;
-    // The own enabled setting of the controls of kEnableList, in order.
+    std::vector<int> SelectedLevels() const;  // item data of each selection, -1 for none
+    QStringList LanguageEntries() const;      // each entry as "text:lcid:mark"
+    // The own enabled setting of each control the refresh enables, in its order; All(x) is the
+    // same list with every entry x.
     std::vector<bool> EnabledStates() const;
+    static std::vector<bool> All(bool enabled);
     bool PasswordSetChosen() const;
-    bool PasswordClearChosen() const;
 
     static QString Text(const std::filesystem::path& file) {
         return QString::fromStdString(file.string());
@@ -98,6 +86,7 @@ class WindowDriver : public ::testing::Test {
     app::WindowServices services_;
     std::vector<int> exits_;
     int refreshes_ = 0;
+    QStringList validated_;  // the boxes whose validation ran
     std::unique_ptr<app::FTravix> window_;
 };
 
