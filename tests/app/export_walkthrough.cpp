@@ -33,11 +33,6 @@ void Shoot(const char* what) {
     std::printf("screenshot %s\n", qPrintable(file));
 }
 
-template <typename T>
-T* Find(QWidget* window, const char* name) {
-    return window->findChild<T*>(QLatin1String(name));
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -73,20 +68,16 @@ int main(int argc, char** argv) {
             auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
             if (dialog == nullptr || !dialog->isVisible()) return;
             dialogWatch.stop();
-            std::printf("dialog opens in %s with filter %s\n",
-                        qPrintable(dialog->directory().path()),
-                        qPrintable(dialog->nameFilters().join(QStringLiteral(";;"))));
             Shoot("dialog");
             QTest::keyClicks(QApplication::focusWidget(), source);
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         });
         dialogWatch.start(50);
-        QTest::mouseClick(Find<QPushButton>(window.get(), "cmdChoosePathSource"), Qt::LeftButton);
+        QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("cmdChoosePathSource")),
+                          Qt::LeftButton);
         Shoot("source-chosen");
-        std::printf("after the dialog the active window is %s\n",
-                    QApplication::activeWindow() == window.get() ? "the main window" : "another");
 
-        auto* destination = Find<QLineEdit>(window.get(), "txtDestination");
+        auto* destination = window->findChild<QLineEdit*>(QStringLiteral("txtDestination"));
         QTest::mouseClick(destination, Qt::LeftButton);
         QTest::keyClicks(destination, copy);
         QTest::keyClick(destination, Qt::Key_Tab);
@@ -96,18 +87,18 @@ int main(int argc, char** argv) {
         const std::pair<const char*, int> levels[] = {{"cmbEditorComponent_0", 4},
                                                       {"cmbEditorComponent_3", 3}};
         for (const auto& [name, ups] : levels) {
-            auto* combo = Find<QComboBox>(window.get(), name);
+            auto* combo = window->findChild<QComboBox*>(QLatin1String(name));
             QTest::mouseClick(combo->lineEdit(), Qt::LeftButton);
             for (int i = 0; i < ups; ++i) QTest::keyClick(combo->lineEdit(), Qt::Key_Up);
         }
-        auto* languages = Find<QListWidget>(window.get(), "lstLockLanguages");
+        auto* languages = window->findChild<QListWidget*>(QStringLiteral("lstLockLanguages"));
         for (int row = 0; row < languages->count(); ++row) {
             const QRect rect = languages->visualItemRect(languages->item(row));
             QTest::mouseClick(languages->viewport(), Qt::LeftButton, {}, rect.center());
             QTest::keyClick(languages, Qt::Key_Space);
         }
         Shoot("before-ok");
-        QTest::mouseClick(Find<QPushButton>(window.get(), "cmdOK"), Qt::LeftButton);
+        QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("cmdOK")), Qt::LeftButton);
         if (exitStatus < 0) {
             Shoot("after-ok");
             application.quit();

@@ -56,7 +56,6 @@ TEST_F(FTravixFocus, LeavingAPathBoxValidatesItUnlessTheFocusGoesToCancel) {
 }
 
 TEST_F(FTravixFocus, OnlyCancelIsExemptFromValidation) {
-    EXPECT_EQ(Find("cmdCancel")->property("causesValidation"), QVariant(false));
     for (QWidget* widget : window_->findChildren<QWidget*>()) {
         if (!(widget->focusPolicy() & Qt::TabFocus)) continue;
         EXPECT_EQ(app::CausesValidation(widget), widget != Find("cmdCancel"))

@@ -9,7 +9,6 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
@@ -34,7 +33,8 @@ int ErrorNumber(const std::function<void()>& call) {
     return 0;
 }
 
-// The window tests reach the adapters through the window; left here are the edges it cannot show.
+// The window tests reach the list adapters through the window; left here are the combo box edges
+// they cannot show.
 TEST(ComboBoxList, KeepsNoSelectionWhileFilledAndReadsATypedTextAsNone) {
     QComboBox combo;
     combo.setEditable(true);
@@ -53,19 +53,6 @@ TEST(ComboBoxList, KeepsNoSelectionWhileFilledAndReadsATypedTextAsNone) {
     EXPECT_TRUE(combo.currentText().isEmpty());
     EXPECT_EQ(ErrorNumber([&] { list.setSelectedIndex(3); }), 380);
     EXPECT_EQ(ErrorNumber([&] { list.itemData(3); }), 381);
-}
-
-TEST(CheckedListWidgetList, AddingAnEntryKeepsTheSelectionAndBadIndexesAreErrors) {
-    QListWidget widget;
-    app::CheckedListWidgetList list(&widget);
-    list.addItem("Deutsch", 1031);
-    list.addItem("English", 1033);
-    EXPECT_EQ(list.selectedIndex(), -1);
-    list.setSelectedIndex(1);
-    list.addItem("Français", 1036);
-    EXPECT_EQ(list.selectedIndex(), 1);
-    EXPECT_EQ(ErrorNumber([&] { list.checked(3); }), 381);
-    EXPECT_EQ(ErrorNumber([&] { list.setSelectedIndex(3); }), 380);
 }
 
 TEST(QtFileDialog, FiltersAndInitialNamesBecomeQtsForms) {

@@ -1,6 +1,5 @@
 // A start-up that cannot read its configuration tells the user why and ends with a non-zero status,
 // without showing the window.
-#include "app/FTravix.h"
 #include "app/startup.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +8,7 @@
 #include <QTimer>
 #include <filesystem>
 
+#include "app/FTravix.h"
 #include "app_test_support.h"
 
 namespace travix_test {
