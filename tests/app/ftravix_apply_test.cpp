@@ -4,6 +4,7 @@
 #include <QTest>
 #include <map>
 
+#include "projectdb/authorization_levels.h"
 #include "projectdb/password.h"
 #include "projectdb/project_settings.h"
 #include "tests/support/oracles.h"
@@ -98,15 +99,15 @@ TEST_F(FTravixApply, TheTypicalExportCopiesWithTheStandardPasswordLevelsAndRelea
     EXPECT_EQ(copy.password, projectdb::GetStandardPassword());
     EXPECT_EQ(copy.marks, kChangedMarks);
     EXPECT_EQ(StoredLevels(copy_, true), kChangedLevels);
+    EXPECT_EQ(FileBytes(source_), sourceBytes);
+    EXPECT_EQ(ReadWithMdbReader(source_).password, std::nullopt);
     // mdb-prop reads the levels as the database's custom properties.
     const auto properties = fixture::MdbProperties(copy_, "UserDefined");
     ASSERT_TRUE(properties && properties->count(""));
-    const auto& levels = properties->at("");
-    EXPECT_EQ(levels.at("KXAlarmeditor.ExternalAuthorizationLevel"), "1");
-    EXPECT_EQ(levels.at("KXIndextexteditor.ExternalAuthorizationLevel"), "2");
-    EXPECT_EQ(levels.at("KX4VariableEditor.ExternalAuthorizationLevel"), "5");
-    EXPECT_EQ(FileBytes(source_), sourceBytes);
-    EXPECT_EQ(ReadWithMdbReader(source_).password, std::nullopt);
+    for (std::size_t i = 0; i < kChangedLevels.size(); ++i) {
+        const std::string name = projectdb::ComponentKeys()[i] + ".ExternalAuthorizationLevel";
+        EXPECT_EQ(properties->at("").at(name), kChangedLevels[i]) << name;
+    }
 }
 
 // The copy goes over an existing project file, which it replaces.
