@@ -6,6 +6,7 @@
 
 #include "FTravix_layout.h"
 #include "app/FTravix.h"
+#include "app/path_text.h"
 #include "projectdb/apply.h"
 
 namespace app {
@@ -16,6 +17,9 @@ void FTravix::cmdOK_Click() {
     choices.copyPath = ui_->txtDestination->text().toStdString();
     choices.passwordSet = ui_->optPasswordSet->isChecked();
     choices.passwordClear = ui_->OptPasswordClear->isChecked();
+    // Working in place, the copy box shows the database path from here on, so that a message of a
+    // later step (and a failure) shows where the changes go.
+    if (TrimSpaces(choices.copyPath).empty()) ui_->txtDestination->setText(ui_->txtSource->text());
     const projectdb::MessageSink showLanguageMessage = [this](const std::string& text) {
         ShowMessage(QString::fromStdString(text));
     };
@@ -29,8 +33,6 @@ void FTravix::cmdOK_Click() {
         result.completed = false;
         result.failedStep = projectdb::ApplyStep::Changes;
     }
-    // In place, the copy box shows the database path, also when a later step failed.
-    if (result.workedInPlace) ui_->txtDestination->setText(ui_->txtSource->text());
     if (!result.completed) {
         ShowMessage(QString::fromUtf8(projectdb::ApplyFailureMessage(result.failedStep)));
         return;

@@ -230,6 +230,23 @@ TEST_F(FTravixApply, AFailedLanguageSaveShowsItsOwnMessageThenThePasswordStepAnd
     EXPECT_EQ(FileBytes(source_), sourceBytes);
 }
 
+// In place, the copy box shows the database path before any later step speaks: the language save's
+// message already sees it there.
+TEST_F(FTravixApply, InPlaceTheCopyBoxShowsTheSourceBeforeTheLanguageMessage) {
+    BuildProjectFile(source_, false);
+    ChooseSourceAndCopy(QStringLiteral("  "));
+    ChangeSettings();
+    CopyJetFile("jet4/testV2003.mdb", source_);
+    QString boxWhileShown;
+    messages_.whileShown = [&] { boxWhileShown = Destination()->text(); };
+    PressOK();
+
+    ASSERT_EQ(messages_.messages.size(), 1);
+    EXPECT_TRUE(messages_.messages[0].startsWith(QStringLiteral("3265")));
+    EXPECT_EQ(boxWhileShown, Text(source_));
+    EXPECT_EQ(exits_, std::vector<int>{0});
+}
+
 // A target another program holds open probes as unreadable: nothing is written, and the window
 // stays, instead of ending as if the job were done.
 TEST_F(FTravixApply, ATargetHeldOpenIsReportedAndNothingIsWritten) {
