@@ -6,8 +6,8 @@
 
 #include "FTravix_layout.h"
 #include "app/FTravix.h"
-#include "app/path_text.h"
 #include "projectdb/apply.h"
+#include "projectdb/connection_text.h"
 
 namespace app {
 
@@ -19,7 +19,8 @@ void FTravix::cmdOK_Click() {
     choices.passwordClear = ui_->OptPasswordClear->isChecked();
     // Working in place, the copy box shows the database path from here on, so that a message of a
     // later step (and a failure) shows where the changes go.
-    if (TrimSpaces(choices.copyPath).empty()) ui_->txtDestination->setText(ui_->txtSource->text());
+    if (projectdb::TrimBlanks(choices.copyPath).empty())
+        ui_->txtDestination->setText(ui_->txtSource->text());
     const projectdb::MessageSink showLanguageMessage = [this](const std::string& text) {
         ShowMessage(QString::fromStdString(text));
     };

@@ -6,8 +6,8 @@
 
 #include "FTravix_layout.h"
 #include "app/FTravix.h"
-#include "app/path_text.h"
 #include "projectdb/authorization_levels.h"
+#include "projectdb/connection_text.h"
 #include "projectdb/language_releases.h"
 #include "projectdb/password.h"
 #include "projectdb/project_settings.h"
@@ -25,7 +25,7 @@ void FTravix::RefreshFormState() {
     bool loaded = false;
     if (readable) {
         // In place the options show the file's password state; for a copy they propose the other.
-        const bool copying = !TrimSpaces(destination).empty();
+        const bool copying = !projectdb::TrimBlanks(destination).empty();
         const bool withPassword = state == projectdb::kStateStandardPassword;
         if (copying != withPassword) {
             ui_->optPasswordSet->setChecked(true);
@@ -57,10 +57,7 @@ void FTravix::RefreshFormState() {
 bool FTravix::LoadSourceSettings(const std::string& source, projectdb::DatabaseState state) {
     try {
         projectdb::ProjectSettings settings;  // closes a project left open by a failure
-        std::string connection = TrimSpaces(source);
-        if (state == projectdb::kStateStandardPassword) {
-            connection += "|" + projectdb::GetStandardPassword();
-        }
+        const std::string connection = projectdb::ConnectionText(source, state);
         const projectdb::ProjectSettings::Handle handle = settings.OpenProject(connection);
         projectdb::LoadAuthorizationLevels(settings, handle, levelLists_);
         settings.CloseProject(handle);

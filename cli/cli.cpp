@@ -4,9 +4,19 @@
 #include <ostream>
 
 #include "cli/commands.h"
+#include "i18n/MResources.h"
 #include "jet/error.h"
 
 namespace cli {
+
+void PrepareStringTable() {
+    if (i18n::ProcessResourceTable().size() != 0) return;
+    try {
+        i18n::InitLanguage();
+    } catch (const std::exception&) {
+        i18n::FillResourceTable();
+    }
+}
 
 namespace {
 

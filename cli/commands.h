@@ -7,6 +7,10 @@
 
 namespace cli {
 
+// Fills the string table for the level names, in the UI language the product's registry chooses;
+// without a readable registry, in the table's first language.
+void PrepareStringTable();
+
 // probe PATH: prints the database state (0..3) on a line of its own.
 int Probe(Arguments args, std::ostream& out, std::ostream& err);
 // password set PATH / password clear PATH: puts the standard password on or takes it off.

@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "cli/commands.h"
-#include "i18n/MResources.h"
 #include "jet/error.h"
 #include "platform/runtime_error.h"
 #include "projectdb/apply.h"
 #include "projectdb/authorization_levels.h"
+#include "projectdb/connection_text.h"
 #include "projectdb/language_releases.h"
 #include "projectdb/password.h"
 #include "projectdb/project_settings.h"
@@ -135,23 +135,6 @@ std::optional<std::string> ParseArguments(Arguments args, ExportOptions& options
     return std::nullopt;
 }
 
-std::string TrimBlanks(const std::string& text) {
-    const std::size_t first = text.find_first_not_of(' ');
-    if (first == std::string::npos) return {};
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
-// The level names come from the string table, in the UI language the product's registry chooses;
-// without a readable registry, the table's first language.
-void PrepareStringTable() {
-    if (i18n::ProcessResourceTable().size() != 0) return;
-    try {
-        i18n::InitLanguage();
-    } catch (const std::exception&) {
-        i18n::FillResourceTable();
-    }
-}
-
 struct WindowLists {
     std::array<projectdb::MemoryList, projectdb::kComponentCount> levels;
     std::array<projectdb::ListControl*, projectdb::kComponentCount> pointers{};
@@ -164,10 +147,7 @@ void LoadLists(const std::string& source, projectdb::DatabaseState state, Window
         projectdb::FillLevelList(lists.levels[i], i);
         lists.pointers[i] = &lists.levels[i];
     }
-    std::string connection = TrimBlanks(source);
-    if (state == projectdb::kStateStandardPassword) {
-        connection += "|" + projectdb::GetStandardPassword();
-    }
+    const std::string connection = projectdb::ConnectionText(source, state);
     projectdb::ProjectSettings settings;
     const projectdb::ProjectSettings::Handle handle = settings.OpenProject(connection);
     projectdb::LoadAuthorizationLevels(settings, handle, lists.pointers);

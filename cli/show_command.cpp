@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "cli/commands.h"
-#include "i18n/MResources.h"
 #include "jet/database.h"
 #include "platform/runtime_error.h"
 #include "projectdb/authorization_levels.h"
+#include "projectdb/connection_text.h"
 #include "projectdb/language_releases.h"
 #include "projectdb/password.h"
 #include "projectdb/project_settings.h"
@@ -44,18 +44,8 @@ struct ProjectView {
     std::vector<Language> languages;
 };
 
-// The window hands ProjectSettings the path without surrounding blanks.
-std::string TrimBlanks(const std::string& text) {
-    const std::size_t first = text.find_first_not_of(' ');
-    if (first == std::string::npos) return {};
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
 void ReadLevels(const std::string& path, ProjectView& view) {
-    std::string connection = TrimBlanks(path);
-    if (view.state == projectdb::kStateStandardPassword) {
-        connection += "|" + projectdb::GetStandardPassword();
-    }
+    const std::string connection = projectdb::ConnectionText(path, view.state);
     std::array<projectdb::MemoryList, projectdb::kComponentCount> lists;
     std::array<projectdb::ListControl*, projectdb::kComponentCount> pointers{};
     for (std::size_t i = 0; i < lists.size(); ++i) {
@@ -157,17 +147,6 @@ void PrintText(const ProjectView& view, std::ostream& out) {
     for (const Language& language : view.languages) {
         out << "  " << language.lcid << ' ' << language.name << ": "
             << (language.released ? "released" : "not released") << '\n';
-    }
-}
-
-// The level names in the UI language the product's registry chooses; without a readable
-// registry, the table's first language.
-void PrepareStringTable() {
-    if (i18n::ProcessResourceTable().size() != 0) return;
-    try {
-        i18n::InitLanguage();
-    } catch (const std::exception&) {
-        i18n::FillResourceTable();
     }
 }
 

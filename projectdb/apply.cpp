@@ -8,18 +8,12 @@
 #include "platform/file_copy.h"
 #include "platform/runtime_error.h"
 #include "projectdb/authorization_levels.h"
+#include "projectdb/connection_text.h"
 #include "projectdb/project_settings.h"
 
 namespace projectdb {
 
 namespace {
-
-// Only blanks, as the window's trimming of a path box removes them.
-std::string TrimBlanks(const std::string& text) {
-    const std::size_t first = text.find_first_not_of(' ');
-    if (first == std::string::npos) return {};
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
 
 std::string DescribeFailure(const std::exception_ptr& failure) {
     try {
@@ -49,6 +43,7 @@ std::string ProjectPath(const std::string& target) {
 // a failure left open) before the next step opens the file on its own.
 void WriteLevels(const std::string& target, DatabaseState state,
                  std::span<ListControl* const> levelLists) {
+    // Not ConnectionText: ProjectPath has already decided whether the blanks stay.
     std::string connection = ProjectPath(target);
     if (state == kStateStandardPassword) connection += "|" + GetStandardPassword();
     ProjectSettings settings;
