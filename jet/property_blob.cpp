@@ -4,6 +4,7 @@
 
 #include "jet/byte_reader.h"
 #include "jet/error.h"
+#include "jet/property_blob_layout.h"
 #include "jet/row_reader.h"
 #include "jet/text_codec.h"
 
@@ -11,13 +12,7 @@ namespace jet {
 
 namespace {
 
-constexpr char kJet4Signature[] = {'M', 'R', '2', '\0'};
-constexpr char kJet3Signature[] = {'K', 'K', 'D', '\0'};
-constexpr std::uint16_t kNamePool = 0x80;
-constexpr std::uint16_t kObjectValues = 0x00;
-constexpr std::uint16_t kColumnValues = 0x01;
-constexpr std::size_t kBlockHeader = 6;  // length (4) and type (2)
-constexpr std::size_t kValueHeader = 8;  // length, DDL flag, type, name index, data size
+using namespace property_blob_layout;
 
 bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;

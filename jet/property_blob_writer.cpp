@@ -4,19 +4,14 @@
 
 #include "jet/byte_reader.h"
 #include "jet/error.h"
+#include "jet/property_blob_layout.h"
 #include "jet/text_codec.h"
 
 namespace jet {
 
 namespace {
 
-constexpr char kJet4Signature[] = {'M', 'R', '2', '\0'};
-constexpr char kJet3Signature[] = {'K', 'K', 'D', '\0'};
-constexpr std::uint16_t kNamePool = 0x80;
-constexpr std::uint16_t kObjectValues = 0x00;
-constexpr std::uint16_t kColumnValues = 0x01;
-constexpr std::size_t kBlockHeader = 6;
-constexpr std::size_t kValueHeader = 8;
+using namespace property_blob_layout;
 
 void putU16(Bytes& out, std::size_t value) {
     out.push_back(static_cast<std::uint8_t>(value));
