@@ -1,11 +1,11 @@
 #include "tests/jet/test_files.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+
+#include "tests/support/temp_dir.h"
 
 namespace jettest {
 
@@ -26,11 +26,7 @@ std::vector<std::string> allJetFiles() {
     return files;
 }
 
-ScratchDir::ScratchDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "jet-test-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make a scratch folder");
-    path_ = pattern;
-}
+ScratchDir::ScratchDir() : path_(fixture::MakeTempFolder("jet-test")) {}
 
 ScratchDir::~ScratchDir() {
     std::error_code ignored;

@@ -3,8 +3,12 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 
 namespace fixture {
+
+// A new, empty folder under the temporary directory, named stem and a random number.
+std::filesystem::path MakeTempFolder(const std::string& stem);
 
 class TempDir {
   public:
