@@ -27,9 +27,11 @@ void ShowHelpContext(std::uintptr_t ownerWindow, std::int32_t contextId, HelpVie
     (void)viewer;
     // The registry gives UTF-8 like every other text of the program, so the wide call takes a
     // folder name outside the ANSI code page as well.
-    const std::wstring path = platform::WideFromUtf8(NativeHelpFilePath(ApplicationHelpFile()));
+    const std::optional<std::wstring> path =
+        platform::WideFromUtf8(NativeHelpFilePath(ApplicationHelpFile()));
+    if (!path) return;
     if (HtmlHelpWFunction htmlHelp = LoadHtmlHelp()) {
-        htmlHelp(reinterpret_cast<HWND>(ownerWindow), path.c_str(), kHhHelpContext,
+        htmlHelp(reinterpret_cast<HWND>(ownerWindow), path->c_str(), kHhHelpContext,
                  static_cast<DWORD_PTR>(static_cast<std::uint32_t>(contextId)));
     }
 }

@@ -25,4 +25,7 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     fi
   ) 9>"$prefix/.init-lock"
 fi
+# \\localhost\c$ reaches drive C: as the administrative share does on Windows.
+share="$WINEPREFIX/dosdevices/unc/localhost"
+[ -L "$share/c\$" ] || { mkdir -p "$share" && ln -sfn ../../c: "$share/c\$"; }
 exec "$wine" "$@"
