@@ -156,6 +156,7 @@ TEST(WindowsPaths, Utf16AndLongPathsReachTheFile) {
         CopyReal("jet3/testV1997.mdb", file);
         EXPECT_EQ(GetDatabaseState(file), projectdb::kStateNoPassword);
         EXPECT_EQ(GetDatabaseState(file + " "), projectdb::kStateNoPassword);
+        EXPECT_TRUE(projectdb::FileExists(file + " "));
         EXPECT_EQ(GetDatabaseState(base + "\\Anlage Sud.kxs"), projectdb::kStateMissing);
         const std::string copy = base + "\\Kopie für Büro.kxs";
         EXPECT_NO_THROW(platform::CopyFileReplacing(file, copy));
@@ -163,7 +164,7 @@ TEST(WindowsPaths, Utf16AndLongPathsReachTheFile) {
         EXPECT_EQ(GetDatabaseState(copy), projectdb::kStateStandardPassword);
         const fs::path output = dir.path() / "probe.txt";
         EXPECT_EQ(RunProgram(Wide("\"" TRAVIX_CLI_EXE "\" probe \"" + copy + "\""), output), 0);
-        EXPECT_EQ(ReadAll(output), "2\n");
+        EXPECT_EQ(ReadAll(output), "2\r\n");  // a text stream, with Windows' line ends
     }
 }
 
