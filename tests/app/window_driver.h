@@ -1,8 +1,8 @@
 #pragma once
 // Drives the real window offscreen as a user would: a started FTravix with a file dialog that
 // answers from a script, a message sink that records, an exit hook that records instead of ending
-// the test, and a count of the refreshes. Project files come from the fixture builder or are
-// copies of real Access files.
+// the test, and a count of the refreshes. Project files are copies of the checked-in ones or
+// of real Access files.
 #include <gtest/gtest.h>
 
 #include <QComboBox>

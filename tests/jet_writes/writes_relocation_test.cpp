@@ -18,13 +18,23 @@ namespace fs = std::filesystem;
 
 // A table of wide-tables.kxs (see tests/data/projects/README.md).
 struct Shape {
+    const char* name;
     const char* table;
     // Half the rows are already relocated in the file; growing them moves them again.
     bool movedBefore = false;
+    // Custom properties first grow the file so far that new pages lie beyond an inline map's reach.
+    bool largeFile = false;
 };
 
+int pagesOfType(const fs::path& file, std::uint8_t type) {
+    const auto bytes = jettest::readBytes(file);
+    int count = 0;
+    for (std::size_t at = 4096; at + 4096 <= bytes.size(); at += 4096) count += bytes[at] == type;
+    return count;
+}
+
 void PrintTo(const Shape& shape, std::ostream* out) {
-    *out << shape.table;
+    *out << shape.name;
 }
 
 class MovedRows : public ::testing::TestWithParam<Shape> {};
@@ -34,10 +44,16 @@ TEST_P(MovedRows, EveryReaderSeesEveryRowOnceWithItsValue) {
     const std::string wide = shape.table;
     jettest::ScratchDir dir;
     const fs::path file = fixture::CopyProjectFile("wide-tables.kxs", dir.path() / "wide.mdb");
+    if (shape.largeFile) {
+        auto db = jet::Database::Open(file.string());
+        for (int i = 0; i < 40; ++i)
+            db->SetCustomProperty("Big" + std::to_string(i), std::string(30000, 'm'));
+    }
     const auto before = fixture::DumpWithMdbReader(file);
     ASSERT_TRUE(before);
     const int pointersBefore = writes_test::rowsFlagged(file);
     const int deletedBefore = writes_test::rowsFlagged(file, 0xC0);
+    const int bitmapsBefore = pagesOfType(file, 0x05);
 
     const int added = 160;  // twenty more bytes of null mask in every row that is set
     std::vector<bool> set;
@@ -54,6 +70,9 @@ TEST_P(MovedRows, EveryReaderSeesEveryRowOnceWithItsValue) {
     EXPECT_GT(writes_test::rowsFlagged(file), pointersBefore);
     if (shape.movedBefore) {
         EXPECT_GT(writes_test::rowsFlagged(file, 0xC0), deletedBefore);
+    }
+    if (shape.largeFile) {
+        EXPECT_GT(pagesOfType(file, 0x05), bitmapsBefore);
     }
 
     EXPECT_EQ(writes_test::booleans(file, wide, "B159"), set);
@@ -75,8 +94,10 @@ TEST_P(MovedRows, EveryReaderSeesEveryRowOnceWithItsValue) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Jet4, MovedRows,
-                         ::testing::Values(Shape{"WideInline"}, Shape{"WideReference"},
-                                           Shape{"WideMoved", true}),
-                         [](const auto& info) { return std::string(info.param.table); });
+                         ::testing::Values(Shape{"InlineMap", "WideInline"},
+                                           Shape{"ReferenceMap", "WideReference"},
+                                           Shape{"InlineMapOutOfReach", "WideInline", false, true},
+                                           Shape{"RowsMovedBefore", "WideMoved", true}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
