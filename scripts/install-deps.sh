@@ -14,6 +14,8 @@ packages=(
   qt6-base-dev libgl-dev libicu-dev libchm-dev libgtest-dev libgmock-dev
   # test oracles and tools: mdbtools reads our Jet files, chmcmd compiles the test help file
   mdbtools fp-utils-3.2.2
+  # the crash test kills travix-cli at chosen system calls
+  strace
   # a display for running the window by hand
   xvfb xauth
 )
