@@ -1,0 +1,195 @@
+// A killed or failing export leaves the old project or the finished one, never a mix, and no
+// working file. travix-cli is killed for real (SIGKILL, through strace's fault injection) at each
+// of its page writes and at each system call that gives the working file the target's name; in
+// process, each engine write is failed through the I/O seam. Every end state is compared byte for
+// byte with the old and the finished file, and mdbtools and mdb-reader read both of those.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <map>
+#include <set>
+
+#include "jet/error.h"
+#include "jet/file_io.h"
+#include "projectdb/apply.h"
+#include "tests/projectdb_logic/logic_test_support.h"
+#include "tests/support/run_command.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using logic_test::ReadBytes;
+using Bytes = std::vector<char>;
+
+const std::vector<fixture::Language> kLanguages = {{1031, "Deutsch", "de", "Deutsch", false},
+                                                   {1033, "English", "en", "English", true}};
+// The page writes, the calls that name the working file, and the syncs before and after them.
+const std::vector<std::string> kKillCalls = {"pwrite64", "fsync",    "linkat",
+                                             "rename",   "renameat", "renameat2"};
+constexpr int kKilled = 128 + 9;  // the shell's status for a child killed by SIGKILL
+
+// A folder holding the source and, for a copy, an older project at the target; Reset() puts both
+// back as they were.
+class Scene {
+  public:
+    explicit Scene(bool inPlace) : inPlace_(inPlace) {
+        const fs::path made =
+            logic_test::BuildProject(pristine_.path(), "p.kxs", kLanguages, true, std::nullopt);
+        const fs::path older = logic_test::BuildProject(pristine_.path(), "t.kxs", {kLanguages[0]},
+                                                        true, projectdb::GetStandardPassword());
+        old_ = ReadBytes(inPlace ? made : older);
+        Reset();
+    }
+    void Reset() {
+        for (const auto& entry : fs::directory_iterator(dir_.path())) fs::remove(entry.path());
+        fs::copy_file(pristine_.path() / "p.kxs", Source());
+        if (!inPlace_) fs::copy_file(pristine_.path() / "t.kxs", Target());
+    }
+    fs::path Source() const { return dir_.path() / "p.kxs"; }
+    fs::path Target() const { return inPlace_ ? Source() : dir_.path() / "t.kxs"; }
+    std::set<std::string> Names() const {
+        std::set<std::string> names;
+        for (const auto& entry : fs::directory_iterator(dir_.path()))
+            names.insert(entry.path().filename().string());
+        return names;
+    }
+    std::set<std::string> Expected() const {
+        return inPlace_ ? std::set<std::string>{"p.kxs"} : std::set<std::string>{"p.kxs", "t.kxs"};
+    }
+    // travix-cli export under strace; `strace` adds its options (a kill, or a trace log).
+    fixture::CommandResult Export(const std::vector<std::string>& strace) const {
+        std::vector<std::string> argv = {"strace", "-f", "-qq"};
+        argv.insert(argv.end(), strace.begin(), strace.end());
+        argv.insert(argv.end(), {TRAVIX_CLI_PATH, "export", Source().string()});
+        if (!inPlace_) argv.push_back(Target().string());
+        argv.insert(argv.end(),
+                    {"--level", "KXAlarmeditor=1", "--release", "1031", "--password", "set"});
+        return fixture::RunCommand(argv);
+    }
+    const Bytes& Old() const { return old_; }
+    bool inPlace() const { return inPlace_; }
+
+  private:
+    bool inPlace_;
+    fixture::TempDir pristine_, dir_;
+    Bytes old_;
+};
+
+// How often the export makes each system call of kKillCalls, from a traced run.
+std::map<std::string, int> CountCalls(const Scene& scene, const fs::path& log) {
+    std::string trace = "trace=";
+    for (const std::string& call : kKillCalls) trace += call + (call == "renameat2" ? "" : ",");
+    EXPECT_EQ(scene.Export({"-o", log.string(), "-e", trace}).exit_code, 0);
+    std::map<std::string, int> counts;
+    std::ifstream in(log);
+    for (std::string line; std::getline(in, line);) {
+        line.erase(0, line.find_first_not_of("0123456789 "));  // the process id of -f
+        const std::string call = line.substr(0, line.find('('));
+        if (std::find(kKillCalls.begin(), kKillCalls.end(), call) != kKillCalls.end())
+            ++counts[call];
+    }
+    return counts;
+}
+
+class KilledExport : public ::testing::TestWithParam<bool> {};
+
+TEST_P(KilledExport, LeavesTheOldOrTheFinishedFileAndNoWorkingFile) {
+    Scene scene(GetParam());
+    fixture::TempDir logs;
+    const std::map<std::string, int> counts = CountCalls(scene, logs.path() / "calls.log");
+    const Bytes finished = ReadBytes(scene.Target());
+    ASSERT_NE(finished, scene.Old());
+    ASSERT_GE(counts.count("pwrite64"), 1u);
+    // The two end states as the independent readers see them.
+    const auto done = logic_test::ReadWithOracles(scene.Target(), true);
+    EXPECT_EQ(done.password, projectdb::GetStandardPassword());
+    EXPECT_EQ(done.marks, (std::map<std::string, std::string>{{"1031", "1"}, {"1033", "0"}}));
+    scene.Reset();
+    EXPECT_EQ(logic_test::ReadWithOracles(scene.Target(), !scene.inPlace()).password.has_value(),
+              !scene.inPlace());
+
+    int ended[2] = {0, 0};  // old, finished
+    for (const auto& [call, count] : counts) {
+        for (int n = 1; n <= count; ++n) {
+            SCOPED_TRACE(call + " #" + std::to_string(n) + " of " + std::to_string(count));
+            scene.Reset();
+            const std::string kill = "inject=" + call + ":signal=KILL:when=" + std::to_string(n);
+            EXPECT_EQ(
+                scene.Export({"-o", "/dev/null", "-e", "trace=" + call, "-e", kill}).exit_code,
+                kKilled);
+            const Bytes now = ReadBytes(scene.Target());
+            EXPECT_TRUE(now == scene.Old() || now == finished);
+            ++ended[now == finished ? 1 : 0];
+            if (scene.Names() != scene.Expected()) {
+                // Only between the link that names the working file and the rename can a name
+                // be left; it holds no lock, and the next run in the folder removes it.
+                EXPECT_EQ(call, "rename");
+                scene.Export({"-o", "/dev/null"});
+                EXPECT_EQ(scene.Names(), scene.Expected());
+            }
+        }
+    }
+    EXPECT_GT(ended[0], 0);
+    EXPECT_GT(ended[1], 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Exports, KilledExport, ::testing::Values(true, false),
+                         [](const auto& info) {
+                             return info.param ? "InPlace" : "CopyOverTarget";
+                         });
+
+// Fails the n-th write of the engine on the working file, for every n; each run fails at step 2
+// and leaves the old file.
+class FailingWrite : public jet::FileIo {
+  public:
+    FailingWrite(std::unique_ptr<jet::FileIo> file, int& writes, int failAt)
+        : file_(std::move(file)), writes_(writes), failAt_(failAt) {}
+    std::uint64_t size() const override { return file_->size(); }
+    void readAt(std::uint64_t offset, std::span<std::uint8_t> out) override {
+        file_->readAt(offset, out);
+    }
+    void writeAt(std::uint64_t offset, std::span<const std::uint8_t> data) override {
+        if (++writes_ == failAt_) throw jet::diskIo("no space left on device");
+        file_->writeAt(offset, data);
+    }
+    void flush() override { file_->flush(); }
+
+  private:
+    std::unique_ptr<jet::FileIo> file_;
+    int& writes_;
+    int failAt_;
+};
+
+TEST_P(KilledExport, AFailedWriteLeavesTheOldFile) {
+    Scene scene(GetParam());
+    auto apply = [&](int failAt, int& writes) {
+        logic_test::WindowLists lists =
+            logic_test::Refresh(scene.Source(), projectdb::kStateNoPassword);
+        lists.choose(0, 1);
+        lists.mark(1031, true);
+        const std::string copy = scene.inPlace() ? "" : scene.Target().string();
+        return projectdb::ApplyChanges(
+            {scene.Source().string(), copy, true, false}, lists.levels.pointers, lists.languages,
+            {}, [&](std::unique_ptr<jet::FileIo> file) -> std::unique_ptr<jet::FileIo> {
+                return std::make_unique<FailingWrite>(std::move(file), writes, failAt);
+            });
+    };
+    int writes = 0;
+    ASSERT_TRUE(apply(0, writes).completed);
+    ASSERT_GT(writes, 1);
+    for (int n = 1, total = writes; n <= total; ++n) {
+        SCOPED_TRACE("write " + std::to_string(n) + " of " + std::to_string(total));
+        scene.Reset();
+        writes = 0;
+        const projectdb::ApplyResult result = apply(n, writes);
+        EXPECT_FALSE(result.completed);
+        EXPECT_EQ(result.failedStep, projectdb::ApplyStep::Changes);
+        EXPECT_EQ(result.failure.rfind("3043 ", 0), 0u) << result.failure;
+        EXPECT_EQ(ReadBytes(scene.Target()), scene.Old());
+        EXPECT_EQ(scene.Names(), scene.Expected());
+    }
+}
+
+}  // namespace
