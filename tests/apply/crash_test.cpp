@@ -68,6 +68,7 @@ class Scene {
                     {"--level", "KXAlarmeditor=1", "--release", "1031", "--password", "set"});
         return fixture::RunCommand(argv);
     }
+    const fs::path& Folder() const { return dir_.path(); }
     const Bytes& Old() const { return old_; }
     bool inPlace() const { return inPlace_; }
 
@@ -133,6 +134,32 @@ TEST_P(KilledExport, LeavesTheOldOrTheFinishedFileAndNoWorkingFile) {
     }
     EXPECT_GT(ended[0], 0);
     EXPECT_GT(ended[1], 0);
+}
+
+// Two exports onto one target cannot mix: while the first holds the target (held here for a while
+// at its rename), a second one onto it fails at the copy, and the target ends as the first made it.
+TEST(ConcurrentExports, TheSecondOntoAHeldTargetFailsAtTheCopy) {
+    Scene scene(false);
+    fixture::TempDir logs;
+    CountCalls(scene, logs.path() / "calls.log");
+    const Bytes finished = ReadBytes(scene.Target());
+    scene.Reset();
+    const fs::path other =
+        logic_test::BuildProject(scene.Folder(), "q.kxs", {kLanguages[1]}, true, std::nullopt);
+    const auto quote = [](const fs::path& path) { return fixture::ShellQuote(path.string()); };
+    const std::string cli = fixture::ShellQuote(TRAVIX_CLI_PATH) + " export ";
+    const std::string options = " --level KXAlarmeditor=1 --release 1031 --password set";
+    const fixture::CommandResult result = fixture::RunCommand(
+        {"sh", "-c",
+         "strace -f -qq -o /dev/null -e trace=rename -e inject=rename:delay_enter=2000000 " + cli +
+             quote(scene.Source()) + " " + quote(scene.Target()) + options + " & sleep 1; " + cli +
+             quote(other) + " " + quote(scene.Target()) +
+             " --password set 2>&1; echo second $?; wait $!; echo "
+             "first $?"});
+    EXPECT_NE(result.out.find("Datei konnte nicht kopiert werden"), std::string::npos)
+        << result.out;
+    EXPECT_NE(result.out.find("second 1\nfirst 0"), std::string::npos) << result.out;
+    EXPECT_EQ(ReadBytes(scene.Target()), finished);
 }
 
 INSTANTIATE_TEST_SUITE_P(Exports, KilledExport, ::testing::Values(true, false),
