@@ -1,7 +1,6 @@
 #include "projectdb/apply.h"
 
 #include <exception>
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <vector>
