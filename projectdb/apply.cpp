@@ -178,9 +178,9 @@ ApplyResult ApplyChanges(const ApplyChoices& choices, std::span<ListControl* con
             SaveAuthorizationLevels(settings, settings.AttachProject(database), levelLists);
             SaveLanguageReleases(database, languages, showLanguageMessage);
             if (result.targetState == kStateNoPassword && choices.passwordSet) {
-                SetStandardPassword(database);
+                SetStandardPasswordOf(database);
             } else if (result.targetState == kStateStandardPassword && choices.passwordClear) {
-                ClearStandardPassword(database);
+                ClearStandardPasswordOf(database);
             }
             result.completed = true;
         } catch (...) {

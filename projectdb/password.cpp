@@ -66,11 +66,11 @@ void ClearStandardPassword(const std::string& path) {
     ChangePassword(path, ConnectText(true), GetStandardPassword(), "");
 }
 
-void SetStandardPassword(jet::Database& database) {
+void SetStandardPasswordOf(jet::Database& database) {
     database.NewPassword("", GetStandardPassword());
 }
 
-void ClearStandardPassword(jet::Database& database) {
+void ClearStandardPasswordOf(jet::Database& database) {
     database.NewPassword(GetStandardPassword(), "");
 }
 

@@ -42,8 +42,9 @@ void SetStandardPassword(const std::string& path);
 // the caller, among them 3031 when the database does not carry the standard password.
 void ClearStandardPassword(const std::string& path);
 
-// The same two on a database the caller has open (read-write, exclusively) and keeps open.
-void SetStandardPassword(jet::Database& database);
-void ClearStandardPassword(jet::Database& database);
+// The same two on a database the caller has open (read-write, exclusively) and keeps open. Named
+// apart from the path-taking ones so that those can still be passed as functions.
+void SetStandardPasswordOf(jet::Database& database);
+void ClearStandardPasswordOf(jet::Database& database);
 
 }  // namespace projectdb
