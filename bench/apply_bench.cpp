@@ -1,8 +1,8 @@
 // What an export costs beside copying the file and syncing it: travix-cli export of a small, a
 // 100 MiB and a 1 GiB project, against `cp` of the same file followed by `sync` of the copy, side
-// by side in one run (the two alternate, so that both meet the same load). The project is a
-// fixture project (TcfgLanguages and its languages, written by the test fixture builder, which
-// mdbtools and mdb-reader are held to); the big ones are that file grown with empty data pages.
+// by side in one run (the two alternate, so that both meet the same load). The project is the
+// checked-in tests/data/projects/project.kxs (TcfgLanguages and three languages, which mdbtools and
+// mdb-reader are held to in the tests); the big ones are that file grown with empty data pages.
 //
 // usage: apply_bench [WORK_FOLDER]   (prints a Markdown report)
 
@@ -21,8 +21,6 @@
 #include <iostream>
 #include <string>
 #include <vector>
-
-#include "tests/support/jet4_builder.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -139,10 +137,9 @@ int main(int argc, char** argv) try {
         argc > 1 ? fs::path(argv[1]) : fs::temp_directory_path() / "apply-bench";
     fs::create_directories(folder);
     const fs::path small = folder / "small.kxs";
-    fixture::ProjectDatabase({{1031, "Deutsch", "de", "Deutsch", false},
-                              {1033, "English", "en", "English", true},
-                              {1036, "Francais", "fr", "Francais", true}})
-        .Build(small);
+    fs::copy_file(fs::path(TRAVIX_JETFILES_DIR) / "projects" / "project.kxs", small,
+                  fs::copy_options::overwrite_existing);
+    fs::permissions(small, fs::perms::owner_read | fs::perms::owner_write);
 
     std::cout << "| project | export | runs | median export | median cp + sync | ratio | best "
                  "export | best cp + sync | ratio | export exit | export peak RSS |\n"

@@ -23,8 +23,6 @@ namespace fs = std::filesystem;
 using logic_test::ReadBytes;
 using Bytes = std::vector<char>;
 
-const std::vector<fixture::Language> kLanguages = {{1031, "Deutsch", "de", "Deutsch", false},
-                                                   {1033, "English", "en", "English", true}};
 // The page writes, the calls that name the working file, and the syncs before and after them.
 const std::vector<std::string> kKillCalls = {"pwrite64", "fsync",    "linkat",
                                              "rename",   "renameat", "renameat2"};
@@ -35,10 +33,9 @@ constexpr int kKilled = 128 + 9;  // the shell's status for a child killed by SI
 class Scene {
   public:
     explicit Scene(bool inPlace) : inPlace_(inPlace) {
-        const fs::path made =
-            logic_test::BuildProject(pristine_.path(), "p.kxs", kLanguages, true, std::nullopt);
-        const fs::path older = logic_test::BuildProject(pristine_.path(), "t.kxs", {kLanguages[0]},
-                                                        true, projectdb::GetStandardPassword());
+        const fs::path made = logic_test::CopyProject(pristine_.path(), "p.kxs");
+        const fs::path older = logic_test::CopyProject(pristine_.path(), "t.kxs", "project.kxs",
+                                                       projectdb::GetStandardPassword());
         old_ = ReadBytes(inPlace ? made : older);
         Reset();
     }
@@ -106,7 +103,8 @@ TEST_P(KilledExport, LeavesTheOldOrTheFinishedFileAndNoWorkingFile) {
     // The two end states as the independent readers see them.
     const auto done = logic_test::ReadWithOracles(scene.Target(), true);
     EXPECT_EQ(done.password, projectdb::GetStandardPassword());
-    EXPECT_EQ(done.marks, (std::map<std::string, std::string>{{"1031", "1"}, {"1033", "0"}}));
+    EXPECT_EQ(done.marks,
+              (std::map<std::string, std::string>{{"1031", "1"}, {"1033", "0"}, {"1036", "0"}}));
     scene.Reset();
     EXPECT_EQ(logic_test::ReadWithOracles(scene.Target(), !scene.inPlace()).password.has_value(),
               !scene.inPlace());
@@ -145,7 +143,7 @@ TEST(ConcurrentExports, TheSecondOntoAHeldTargetFailsAtTheCopy) {
     const Bytes finished = ReadBytes(scene.Target());
     scene.Reset();
     const fs::path other =
-        logic_test::BuildProject(scene.Folder(), "q.kxs", {kLanguages[1]}, true, std::nullopt);
+        logic_test::CopyProject(scene.Folder(), "q.kxs", "no-release-column.kxs");
     const auto quote = [](const fs::path& path) { return fixture::ShellQuote(path.string()); };
     const std::string cli = fixture::ShellQuote(TRAVIX_CLI_PATH) + " export ";
     const std::string options = " --level KXAlarmeditor=1 --release 1031 --password set";
