@@ -50,9 +50,11 @@ class WorkingFile {
   public:
     // The copy of `from` that is to replace `to`; refused exactly as CopyFileReplacing refuses.
     static WorkingFile CopyOf(const std::string& from, const std::string& to);
-    // A copy of `path` that is to replace it in place, keeping its mode, owner and access time
-    // (Windows: its attributes and creation time). FileCopyError when `path` is missing or not a
-    // regular file, has no write permission (EACCES), or is held by a database handle (EBUSY).
+    // A copy of `path` that is to replace it in place. The result keeps the file's mode and owner
+    // and has the times a write in place leaves: the access time it had when the copy was made,
+    // the modification time of the commit (Windows: ReplaceFileW keeps the attributes and the
+    // creation time too). FileCopyError when `path` is missing or not a regular file, has no
+    // write permission (EACCES), or is held by a database handle (EBUSY).
     static WorkingFile InPlace(const std::string& path);
 
     WorkingFile(WorkingFile&&) noexcept;

@@ -4,6 +4,7 @@
 // process, each engine write is failed through the I/O seam. Every end state is compared byte for
 // byte with the old and the finished file, and mdbtools and mdb-reader read both of those.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <fstream>
@@ -96,7 +97,18 @@ class KilledExport : public ::testing::TestWithParam<bool> {};
 TEST_P(KilledExport, LeavesTheOldOrTheFinishedFileAndNoWorkingFile) {
     Scene scene(GetParam());
     fixture::TempDir logs;
+    // In place the file keeps its mode and owner, as a write in place would.
+    ASSERT_EQ(::chmod(scene.Target().c_str(), 0604), 0);
+    struct stat before {
+    }, after{};
+    ASSERT_EQ(::stat(scene.Target().c_str(), &before), 0);
     const std::map<std::string, int> counts = CountCalls(scene, logs.path() / "calls.log");
+    ASSERT_EQ(::stat(scene.Target().c_str(), &after), 0);
+    if (scene.inPlace()) {
+        EXPECT_EQ(after.st_mode, before.st_mode);
+        EXPECT_EQ(after.st_uid, before.st_uid);
+        EXPECT_EQ(after.st_gid, before.st_gid);
+    }
     const Bytes finished = ReadBytes(scene.Target());
     ASSERT_NE(finished, scene.Old());
     ASSERT_GE(counts.count("pwrite64"), 1u);
