@@ -4,6 +4,10 @@
 
 namespace platform {
 
+LockedFile LockedFile::Adopt(std::intptr_t native) {
+    return {native, OpenFailure::None, 0};
+}
+
 LockedFile::LockedFile(LockedFile&& other) noexcept
     : native_(std::exchange(other.native_, noFile())),
       failure_(other.failure_),

@@ -25,6 +25,14 @@ class LockedFile {
     // out. Never throws; see failure().
     static LockedFile Open(const std::string& path, FileAccess access, FileLock lock);
 
+    // Takes over a file the caller opened and keeps private (no lock is taken); it is closed with
+    // the object.
+    static LockedFile Adopt(std::intptr_t native);
+
+    // POSIX only: takes the lock on an open descriptor without waiting; false when a conflicting
+    // lock is held. (Windows has no such step: the lock is the share mode of the open.)
+    static bool TryLockDescriptor(int fd, FileLock lock);
+
     LockedFile(LockedFile&& other) noexcept;
     LockedFile& operator=(LockedFile&& other) noexcept;
     LockedFile(const LockedFile&) = delete;

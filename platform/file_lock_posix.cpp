@@ -7,16 +7,16 @@
 #include "platform/file_lock.h"
 
 namespace platform {
-namespace {
 
-bool TryLockWholeFile(int fd, bool exclusive) {
+bool LockedFile::TryLockDescriptor(int fd, FileLock lock) {
+    const bool exclusive = lock == FileLock::Exclusive;
 #ifdef F_OFD_SETLK
-    struct flock lock {};
-    lock.l_type = exclusive ? F_WRLCK : F_RDLCK;
-    lock.l_whence = SEEK_SET;
-    lock.l_start = 0;
-    lock.l_len = 0;  // to the end of the file, however it grows
-    while (::fcntl(fd, F_OFD_SETLK, &lock) != 0) {
+    struct flock range {};
+    range.l_type = exclusive ? F_WRLCK : F_RDLCK;
+    range.l_whence = SEEK_SET;
+    range.l_start = 0;
+    range.l_len = 0;  // to the end of the file, however it grows
+    while (::fcntl(fd, F_OFD_SETLK, &range) != 0) {
         if (errno != EINTR) return false;
     }
     return true;
@@ -27,6 +27,8 @@ bool TryLockWholeFile(int fd, bool exclusive) {
     return true;
 #endif
 }
+
+namespace {
 
 OpenFailure FailureOf(int error) {
     switch (error) {
@@ -61,7 +63,9 @@ LockedFile LockedFile::Open(const std::string& path, FileAccess access, FileLock
         return {noFile(), FailureOf(error), error};
     }
     LockedFile file(fd, OpenFailure::None, 0);
-    if (!TryLockWholeFile(fd, lock == FileLock::Exclusive && write)) {
+    // A read-only descriptor cannot hold a write lock.
+    const FileLock taken = write ? lock : FileLock::Shared;
+    if (!TryLockDescriptor(fd, taken)) {
         const int error = errno;
         file.close();
         return {noFile(), OpenFailure::InUse, error};
