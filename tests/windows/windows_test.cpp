@@ -168,6 +168,36 @@ TEST(WindowsPaths, Utf16AndLongPathsReachTheFile) {
     }
 }
 
+// The apply's replace in place keeps the file's attributes; a target that another program holds
+// is not replaced, and is once it is let go.
+TEST(WindowsReplace, InPlaceKeepsTheAttributesAndAHeldTargetStays) {
+    fixture::TempDir dir;
+    const std::string file = dir.path().string() + "\\Projekt.kxs";
+    const std::string other = dir.path().string() + "\\Quelle.kxs";
+    CopyReal("jet4/testV2003.mdb", file);
+    CopyReal("jet3/testV1997.mdb", other);
+    const DWORD attributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE;
+    ASSERT_TRUE(SetFileAttributesW(Wide(file).c_str(), attributes));
+    platform::WorkingFile work = platform::WorkingFile::InPlace(file);
+    const auto handle = reinterpret_cast<HANDLE>(work.Duplicate());
+    OVERLAPPED start{};
+    DWORD written = 0;
+    EXPECT_TRUE(WriteFile(handle, "TVX", 3, &written, &start));
+    CloseHandle(handle);
+    work.Commit();
+    EXPECT_EQ(GetFileAttributesW(Wide(file).c_str()), attributes);
+    EXPECT_EQ(ReadAll(file).substr(0, 3), "TVX");
+
+    HANDLE held =
+        CreateFileW(Wide(file).c_str(), GENERIC_READ | GENERIC_WRITE,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_THROW(platform::CopyFileReplacing(other, file), platform::FileCopyError);
+    CloseHandle(held);
+    EXPECT_EQ(ReadAll(file).substr(0, 3), "TVX");
+    EXPECT_NO_THROW(platform::CopyFileReplacing(other, file));
+    EXPECT_EQ(ReadAll(file), ReadAll(other));
+}
+
 // The same file under a drive letter, another spelling of it, and the administrative share is
 // one file: the copy refuses to copy it onto itself and leaves it as it was.
 TEST(WindowsPaths, SpellingsOfOneFileAreTheSameFileForTheCopy) {
