@@ -36,9 +36,9 @@ struct ApplyResult {
 // probes the target and, in state 1 or 2, writes the selected level of each of `levelLists` (index
 // order of ComponentKeys), the marks of `languages`, and last the password change that the state
 // allows. A failure stops the run where it happens and nothing is undone; a copy onto the source
-// itself fails at the copy, and a target that opens neither way fails at step 2 before anything is
-// written. The language save reports its own failure through `showLanguageMessage` and the run
-// goes on. REQUIRES: levelLists.size() == kComponentCount.
+// itself fails at the copy, and a target that opens neither way fails at the changes before
+// anything is written. The language save reports its own failure through `showLanguageMessage` and
+// the run goes on. REQUIRES: levelLists.size() == kComponentCount.
 ApplyResult ApplyChanges(const ApplyChoices& choices, std::span<ListControl* const> levelLists,
                          const ListControl& languages, const MessageSink& showLanguageMessage);
 

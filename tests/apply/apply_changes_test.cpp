@@ -162,8 +162,9 @@ TEST_F(Apply, TheCopyPathIsUsedAsTypedAndAFileThereIsReplaced) {
     EXPECT_EQ(ReadBytes(source), sourceBytes);
 }
 
-// A copy that cannot be made, the source's own file among them, fails at step 1 and writes nothing.
-TEST_F(Apply, AFailedCopyStopsAtStepOneAndWritesNothing) {
+// A copy that cannot be made, the source's own file among them, fails at the copy and writes
+// nothing.
+TEST_F(Apply, AFailedCopyStopsAtTheCopyAndWritesNothing) {
     const fs::path source = Project("source.kxs");
     const std::vector<char> sourceBytes = ReadBytes(source);
     fs::create_symlink(source, dir_.path() / "link.kxs");
@@ -232,8 +233,8 @@ TEST_F(Apply, ALanguageSaveFailureShowsItsMessageAndThePasswordStepStillRuns) {
     EXPECT_EQ(logic_test::ReadWithOracles(source, true).password, projectdb::GetStandardPassword());
 }
 
-// A target that opens neither way at the probe has had nothing done: that is a failure at step 2,
-// not a finished job. A target held by another program is not even replaced.
+// A target that opens neither way at the probe has had nothing done: that is a failure of the
+// changes, not a finished job. A target held by another program is not even replaced.
 TEST_F(Apply, ATargetThatDoesNotOpenFailsWithNothingWritten) {
     const fs::path source = Project("source.kxs");
     const fs::path other =
