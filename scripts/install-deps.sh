@@ -11,7 +11,9 @@ packages=(
   # build
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
   # libraries
-  qt6-base-dev libgl-dev libicu-dev libchm-dev libgtest-dev libgmock-dev
+  qt6-base-dev libgl-dev libicu-dev libchm-dev libgtest-dev libgmock-dev nlohmann-json3-dev
+  # the Debian package and its check: dpkg-shlibdeps, the desktop entry, AppStream and MIME checkers
+  dpkg-dev desktop-file-utils appstream shared-mime-info
   # test oracles and tools: mdbtools reads our Jet files, chmcmd compiles the test help file
   mdbtools fp-utils-3.2.2
   # a display for running the window by hand
