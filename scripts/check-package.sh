@@ -37,7 +37,7 @@ check_files() {
 dpkg-deb -x "$deb" "$scratch/root"
 check_files "$scratch/root"
 # The MIME package compiles into a database that maps .kxs files to the type.
-update-mime-database "$scratch/root/usr/share/mime"
+update-mime-database "$scratch/root/usr/share/mime" >/dev/null 2>&1
 grep -q 'application/x-korvexstudio-project:\*\.kxs' "$scratch/root/usr/share/mime/globs2"
 
 if [ "$(id -u)" -ne 0 ]; then

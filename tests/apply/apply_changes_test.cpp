@@ -193,7 +193,7 @@ TEST_F(Apply, AFailedCopyStopsAtTheCopyAndWritesNothing) {
 
 // The level walk stops at a list without selection: the earlier components are written, the
 // releases and the password are not, the copy stays, and no handle is left holding it.
-TEST_F(Apply, ALevelListWithoutSelectionFailsAtStepTwoBeforeReleasesAndPassword) {
+TEST_F(Apply, ALevelListWithoutSelectionFailsAtTheChangesBeforeReleasesAndPassword) {
     const fs::path source = Project("source.kxs");
     logic_test::WindowLists lists = logic_test::Refresh(source, kStateNoPassword);
     lists.choose(1, 3);
