@@ -42,8 +42,9 @@ std::optional<QString> QtFileDialog::Choose(const FileDialogRequest& request, QW
     // there is no dialog, as if it had failed.
     const QTemporaryDir settingsFolder;
     if (!settingsFolder.isValid()) return std::nullopt;
-    QSettings::setDefaultFormat(QSettings::IniFormat);
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsFolder.path());
+    for (const QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat}) {
+        QSettings::setPath(format, QSettings::UserScope, settingsFolder.path());
+    }
     return ShowDialog(request, parent);
 }
 

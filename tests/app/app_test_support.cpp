@@ -9,16 +9,30 @@
 #include <stdexcept>
 
 namespace travix_test {
+namespace fs = std::filesystem;
 namespace {
 
-// One QApplication for the test process, offscreen unless the caller chose a platform.
+fs::path MakeTempFolder(const char* prefix) {
+    std::string pattern = (fs::temp_directory_path() / prefix).string() + "-XXXXXX";
+    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    return pattern;
+}
+
+// One QApplication for the test process, offscreen unless the caller chose a platform, with a home
+// of its own so that nothing a test does can reach the user's configuration.
 class QtApplicationEnvironment : public ::testing::Environment {
   public:
     void SetUp() override {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        setenv("HOME", TestHome().c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (TestHome() / ".config").c_str(), 1);
         application_ = std::make_unique<QApplication>(argc_, argv_);
     }
-    void TearDown() override { application_.reset(); }
+    void TearDown() override {
+        application_.reset();
+        std::error_code ignored;
+        fs::remove_all(TestHome(), ignored);
+    }
 
   private:
     int argc_ = 1;
@@ -32,17 +46,27 @@ class QtApplicationEnvironment : public ::testing::Environment {
 
 }  // namespace
 
-ScratchRegistry::ScratchRegistry() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "travix-app-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    dir_ = pattern;
+const fs::path& TestHome() {
+    static const fs::path home = MakeTempFolder("travix-home");
+    return home;
+}
+
+QStringList FilesInTestHome() {
+    QStringList files;
+    for (const auto& entry : fs::recursive_directory_iterator(TestHome())) {
+        files << QString::fromStdString(fs::relative(entry.path(), TestHome()).string());
+    }
+    return files;
+}
+
+ScratchRegistry::ScratchRegistry() : dir_(MakeTempFolder("travix-registry")) {
     setenv("TRAVIX_REGISTRY_DIR", dir_.c_str(), 1);
 }
 
 ScratchRegistry::~ScratchRegistry() {
     unsetenv("TRAVIX_REGISTRY_DIR");
     std::error_code ignored;
-    std::filesystem::remove_all(dir_, ignored);
+    fs::remove_all(dir_, ignored);
 }
 
 void ScratchRegistry::WriteHive(const std::string& content) const {

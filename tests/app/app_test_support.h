@@ -1,6 +1,7 @@
 #pragma once
-// What the window tests share: a QApplication for the whole run (offscreen), a throw-away registry
-// folder named by TRAVIX_REGISTRY_DIR, and a message sink that records instead of blocking.
+// What the window tests share: a QApplication for the whole run (offscreen) in a home and
+// configuration folder of its own that start empty, a throw-away registry folder named by
+// TRAVIX_REGISTRY_DIR, and a message sink that records instead of blocking.
 #include <QString>
 #include <QStringList>
 #include <filesystem>
@@ -10,6 +11,11 @@
 #include "app/message_sink.h"
 
 namespace travix_test {
+
+// The temporary HOME of this test process; XDG_CONFIG_HOME is its ".config", not made in advance.
+const std::filesystem::path& TestHome();
+// Every file and folder below the test home, as paths relative to it.
+QStringList FilesInTestHome();
 
 class RecordingMessageSink : public app::MessageSink {
   public:
@@ -31,7 +37,6 @@ class ScratchRegistry {
     ScratchRegistry(const ScratchRegistry&) = delete;
     ScratchRegistry& operator=(const ScratchRegistry&) = delete;
 
-    const std::filesystem::path& dir() const { return dir_; }
     std::filesystem::path HiveFile() const { return dir_ / "HKEY_LOCAL_MACHINE.ini"; }
     void WriteHive(const std::string& content) const;
 

@@ -1,5 +1,6 @@
 #include "window_driver.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QListWidget>
 #include <QRadioButton>
@@ -11,15 +12,14 @@
 #include "projectdb/authorization_levels.h"
 #include "projectdb/password.h"
 #include "projectdb/project_settings.h"
+#include "tests/support/jet4_builder.h"
 
 namespace travix_test {
 
 namespace fs = std::filesystem;
 
-std::optional<QString> FakeFileDialog::Choose(const app::FileDialogRequest& request,
-                                              QWidget* parentWidget) {
+std::optional<QString> FakeFileDialog::Choose(const app::FileDialogRequest& request, QWidget*) {
     requests.push_back(request);
-    parent = parentWidget;
     if (whileShown) whileShown();
     if (answers.empty()) {
         ADD_FAILURE() << "the file dialog was shown once more than the test expected";
@@ -31,17 +31,6 @@ std::optional<QString> FakeFileDialog::Choose(const app::FileDialogRequest& requ
 }
 
 namespace {
-
-// The controls whose enabled state the refresh sets, in its order.
-QStringList EnableList() {
-    QStringList names = {"cmdOK", "fraPassword", "fraEditorComponent", "OptPasswordClear",
-                         "optPasswordSet"};
-    for (int i = 0; i < 8; ++i) {
-        names << QStringLiteral("cmbEditorComponent_%1").arg(i)
-              << QStringLiteral("lblEditorComponent_%1").arg(i);
-    }
-    return names << QStringLiteral("lblEditorComponentLanguage");
-}
 
 std::string OpenName(const fs::path& file, bool standardPassword) {
     return file.string() + (standardPassword ? "|" + projectdb::GetStandardPassword() : "");
@@ -94,6 +83,13 @@ std::string FileBytes(const fs::path& file) {
     return content.str();
 }
 
+void WithAnotherWindowActive() {
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+}
+
 void WindowDriver::SetUp() {
     registry_.WriteHive(HiveWithLcid("1031"));
     services_.messages = &messages_;
@@ -137,9 +133,13 @@ void WindowDriver::Click(const char* name) {
 void WindowDriver::ChooseLevel(std::size_t i, int level) {
     QComboBox* list = window_->cmbEditorComponent(i);
     ASSERT_TRUE(list->isEnabled());
-    list->setFocus(Qt::MouseFocusReason);  // as the click that opens the drop-down
-    ASSERT_GE(list->findData(level), 0) << "level " << level << " in list " << i;
-    list->setCurrentIndex(list->findData(level));
+    const int row = list->findData(level);
+    ASSERT_GE(row, 0) << "level " << level << " in list " << i;
+    list->setFocus(Qt::MouseFocusReason);
+    list->showPopup();
+    list->view()->setCurrentIndex(list->model()->index(row, 0));
+    QTest::keyClick(list->view(), Qt::Key_Return);
+    ASSERT_EQ(list->currentIndex(), row);
 }
 
 void WindowDriver::MarkLanguage(int row, bool released) {
@@ -147,6 +147,11 @@ void WindowDriver::MarkLanguage(int row, bool released) {
     list->setFocus(Qt::MouseFocusReason);
     ASSERT_LT(row, list->count());
     list->item(row)->setCheckState(released ? Qt::Checked : Qt::Unchecked);
+}
+
+void WindowDriver::PressOK() {
+    ASSERT_TRUE(Find("cmdOK")->isEnabled());
+    Click("cmdOK");
 }
 
 std::vector<int> WindowDriver::SelectedLevels() const {
@@ -171,17 +176,25 @@ QStringList WindowDriver::LanguageEntries() const {
     return entries;
 }
 
-std::vector<bool> WindowDriver::EnabledStates() const {
-    std::vector<bool> states;
-    // The control's own setting: the refresh sets each one, not only their containers.
-    for (const QString& name : EnableList()) {
-        states.push_back(!Find(qPrintable(name))->testAttribute(Qt::WA_ForceDisabled));
+std::optional<bool> WindowDriver::Unlocked() const {
+    QStringList names = {"cmdOK",
+                         "fraPassword",
+                         "fraEditorComponent",
+                         "OptPasswordClear",
+                         "optPasswordSet",
+                         "lblEditorComponentLanguage"};
+    for (int i = 0; i < 8; ++i) {
+        names << QStringLiteral("cmbEditorComponent_%1").arg(i)
+              << QStringLiteral("lblEditorComponent_%1").arg(i);
     }
-    return states;
-}
-
-std::vector<bool> WindowDriver::All(bool enabled) {
-    return std::vector<bool>(static_cast<std::size_t>(EnableList().size()), enabled);
+    std::optional<bool> all;
+    // The control's own setting: the refresh sets each one, not only their containers.
+    for (const QString& name : names) {
+        const bool enabled = !Find(qPrintable(name))->testAttribute(Qt::WA_ForceDisabled);
+        if (all && *all != enabled) return std::nullopt;
+        all = enabled;
+    }
+    return all;
 }
 
 bool WindowDriver::PasswordSetChosen() const {

@@ -1,8 +1,8 @@
 #pragma once
 // Drives the real window offscreen as a user would: a started FTravix with a file dialog that
 // answers from a script, a message sink that records, an exit hook that records instead of ending
-// the test, and a count of the refreshes. Project files come from the fixture builder or are
-// copies of real Access files.
+// the test, and a count of the refreshes. Project files are built in a temporary folder or copied
+// from the real Access files.
 #include <gtest/gtest.h>
 
 #include <QComboBox>
@@ -18,7 +18,6 @@
 #include "app/FTravix.h"
 #include "app/file_dialog.h"
 #include "app_test_support.h"
-#include "tests/support/jet4_builder.h"
 #include "tests/support/temp_dir.h"
 
 namespace travix_test {
@@ -30,19 +29,19 @@ class FakeFileDialog : public app::FileDialog {
     std::deque<std::optional<QString>> answers;
     std::function<void()> whileShown;  // runs as if the dialog were on screen
     std::vector<app::FileDialogRequest> requests;
-    QWidget* parent = nullptr;
 };
 
 // A project database with languages 1031 (released), 1033, 1036 and the given stored levels
 // (index 0..7, -1 for never written), built at `file`.
 void BuildProjectFile(const std::filesystem::path& file, bool standardPassword,
                       const std::vector<int>& levels = {});
-// A writable copy of a real file from the shared corpus ("jet4/testV2003.mdb") at `target`.
+// A writable copy of a real file from tests/data ("jet4/testV2003.mdb") at `target`.
 void CopyJetFile(const std::string& relative, const std::filesystem::path& target);
-// The stored ExternalAuthorizationLevel of every component read through ProjectSettings; "" for
-// one never written.
+// The stored ExternalAuthorizationLevel of every component; "" for one never written.
 std::vector<std::string> StoredLevels(const std::filesystem::path& file, bool standardPassword);
 std::string FileBytes(const std::filesystem::path& file);
+// Runs `step` while another top-level window has the activation, as a real dialog does.
+void WithAnotherWindowActive();
 
 class WindowDriver : public ::testing::Test {
   protected:
@@ -57,6 +56,10 @@ class WindowDriver : public ::testing::Test {
     }
     QLineEdit* Source() const { return Find<QLineEdit>("txtSource"); }
     QLineEdit* Destination() const { return Find<QLineEdit>("txtDestination"); }
+    std::filesystem::path Path(const char* name) const { return dir_.path() / name; }
+    static QString Text(const std::filesystem::path& file) {
+        return QString::fromStdString(file.string());
+    }
 
     // Clicks into a path box and replaces its text by typing; the focus stays there.
     void TypePath(QLineEdit* box, const QString& text);
@@ -66,18 +69,14 @@ class WindowDriver : public ::testing::Test {
     // Picks the entry with item data `level` in level list i, as the drop-down does.
     void ChooseLevel(std::size_t i, int level);
     void MarkLanguage(int row, bool released);
+    void PressOK();
 
     std::vector<int> SelectedLevels() const;  // item data of each selection, -1 for none
     QStringList LanguageEntries() const;      // each entry as "text:lcid:mark"
-    // The own enabled setting of each control the refresh enables, in its order; All(x) is the
-    // same list with every entry x.
-    std::vector<bool> EnabledStates() const;
-    static std::vector<bool> All(bool enabled);
+    // Whether the refresh left the options and OK unlocked: true or false when every control it
+    // sets agrees, nullopt when they differ.
+    std::optional<bool> Unlocked() const;
     bool PasswordSetChosen() const;
-
-    static QString Text(const std::filesystem::path& file) {
-        return QString::fromStdString(file.string());
-    }
 
     fixture::TempDir dir_;
     ScratchRegistry registry_;

@@ -1,8 +1,10 @@
 // travix-cli as a script sees it: what it prints on stdout and stderr and its exit status, for
-// probe and password on copies of real files, for failures and for wrong command lines.
+// probe (with the reason of a state 3) and password on copies of real files, and for --help,
+// --version and wrong command lines.
 #include <gtest/gtest.h>
 
 #include "jet/error.h"
+#include "projectdb/project_settings.h"
 #include "tests/projectdb/file_helpers.h"
 #include "tests/support/run_command.h"
 #include "tests/support/temp_dir.h"
@@ -17,10 +19,12 @@ struct Outcome {
     std::string err;
 };
 
-// Runs travix-cli with `args`, its stderr caught in a file of `dir`.
+// Runs travix-cli with `args` in a home of its own, its stderr caught in a file of `dir`.
 Outcome RunCli(const fixture::TempDir& dir, const std::vector<std::string>& args) {
     const fs::path err = dir.path() / "stderr.txt";
-    std::string command = fixture::ShellQuote(TRAVIX_CLI_PATH);
+    std::string command = "HOME=" + fixture::ShellQuote(dir.path().string()) +
+                          " XDG_CONFIG_HOME=" + fixture::ShellQuote(dir.path().string()) + " " +
+                          fixture::ShellQuote(TRAVIX_CLI_PATH);
     for (const std::string& arg : args) command += " " + fixture::ShellQuote(arg);
     const fixture::CommandResult result =
         fixture::RunCommand({"sh", "-c", command + " 2>" + fixture::ShellQuote(err.string())});
@@ -28,26 +32,38 @@ Outcome RunCli(const fixture::TempDir& dir, const std::vector<std::string>& args
     return {result.exit_code, result.out, std::string(errBytes.begin(), errBytes.end())};
 }
 
-TEST(TravixCli, ProbePrintsTheStateOnALineOfItsOwn) {
+TEST(TravixCli, ProbePrintsTheStateAndForStateThreeWhy) {
     fixture::TempDir dir;
     const fs::path jet4 = CopyReal(dir.path(), "jet4/testV2003.mdb");
+    const fs::path held = CopyReal(dir.path(), "jet4/V2003_no-password.mdb");
     const fs::path text = dir.path() / "text.kxs";
     std::ofstream(text) << "no database";
-    const std::vector<std::pair<std::string, std::string>> cases = {
-        {jet4.string(), "1\n"},
-        {CopyReal(dir.path(), "jet3/db97-enc.mdb").string(), "1\n"},
-        {CopyReal(dir.path(), "jet4/V2003_with-password.mdb").string(), "3\n"},
-        {text.string(), "3\n"},
-        {(dir.path() / "missing.kxs").string(), "0\n"},
-        {"", "0\n"},
-        {" " + jet4.string(), "0\n"},
+    fs::create_directory(dir.path() / "folder.kxs");
+    projectdb::ProjectSettings otherProgram;
+    const auto handle = otherProgram.OpenProject(held.string());
+    const std::vector<std::tuple<std::string, std::string, std::string>> cases = {
+        {jet4.string(), "1\n", ""},
+        {CopyReal(dir.path(), "jet3/db97-enc.mdb").string(), "1\n", ""},
+        {CopyReal(dir.path(), "jet4/V2003_with-password.mdb").string(), "3\n",
+         "a password other than the standard one"},
+        {held.string(), "3\n", "another program holds it open"},
+        {text.string(), "3\n", "damaged or no Jet database"},
+        {(dir.path() / "folder.kxs").string(), "3\n", "it is a folder"},
+        {(dir.path() / "missing.kxs").string(), "0\n", ""},
+        {" " + jet4.string(), "0\n", ""},
     };
-    for (const auto& [path, printed] : cases) {
+    for (const auto& [path, printed, reason] : cases) {
         const Outcome outcome = RunCli(dir, {"probe", path});
         EXPECT_EQ(outcome.status, 0) << path;
         EXPECT_EQ(outcome.out, printed) << path;
-        EXPECT_EQ(outcome.err, "") << path;
+        if (reason.empty()) {
+            EXPECT_EQ(outcome.err, "") << path;
+        } else {
+            EXPECT_NE(outcome.err.find(path + ": does not open"), std::string::npos) << outcome.err;
+            EXPECT_NE(outcome.err.find(reason), std::string::npos) << outcome.err;
+        }
     }
+    otherProgram.CloseProject(handle);
 }
 
 TEST(TravixCli, PasswordSetAndClearRoundTripAndFailuresPrintNumberAndDescription) {
@@ -66,38 +82,49 @@ TEST(TravixCli, PasswordSetAndClearRoundTripAndFailuresPrintNumberAndDescription
     const fs::path other = CopyReal(dir.path(), "jet4/V2003_with-password.mdb");
     const std::string missing = (dir.path() / "missing.kxs").string();
     const std::string wrongPassword = "3031 " + jet::notAValidPassword().description() + "\n";
-    const std::vector<std::pair<std::vector<std::string>, std::string>> failures = {
-        {{"set", other.string()}, wrongPassword},
-        {{"clear", other.string()}, wrongPassword},
-        {{"clear", plain.string()}, wrongPassword},
-        {{"set", missing}, "3024 " + jet::fileNotFound(missing).description() + "\n"},
-    };
-    for (const auto& [args, err] : failures) {
-        const std::vector<char> before = ReadBytes(args[1]);
-        const Outcome outcome = RunCli(dir, {"password", args[0], args[1]});
-        EXPECT_NE(outcome.status, 0) << args[0];
-        EXPECT_EQ(outcome.err, err) << args[0];
+    for (const auto& [command, path, err] :
+         std::vector<std::tuple<std::string, std::string, std::string>>{
+             {"set", other.string(), wrongPassword},
+             {"clear", plain.string(), wrongPassword},
+             {"set", missing, "3024 " + jet::fileNotFound(missing).description() + "\n"}}) {
+        const std::vector<char> before = ReadBytes(path);
+        const Outcome outcome = RunCli(dir, {"password", command, path});
+        EXPECT_EQ(outcome.status, 1) << command;
+        EXPECT_EQ(outcome.err, err) << command;
         EXPECT_EQ(outcome.out, "");
-        EXPECT_EQ(ReadBytes(args[1]), before);
+        EXPECT_EQ(ReadBytes(path), before);
     }
 }
 
-TEST(TravixCli, WrongCommandLinesPrintUsageAndExitTwo) {
+// Help and version on stdout with status 0, for every command alike; wrong command lines print the
+// usage on stderr, exit 2 and touch nothing.
+TEST(TravixCli, HelpVersionAndWrongCommandLines) {
     fixture::TempDir dir;
     const std::string file = CopyReal(dir.path(), "jet4/testV2003.mdb").string();
     const std::vector<char> before = ReadBytes(file);
-    const std::vector<std::vector<std::string>> cases = {
-        {},
-        {"probe"},
-        {"probe", file, file},
-        {"password"},
-        {"password", file},
-        {"password", "reset", file},
-        {"password", "set"},
-        {"Probe", file},
-        {"frobnicate", file},
+    const std::vector<std::pair<std::vector<std::string>, std::string>> helps = {
+        {{"--help"}, "usage:\n  travix-cli probe PATH\n"},
+        {{"-h"}, "exit status: 0 success, 1 failure, 2 wrong command line.\n"},
+        {{"--version"}, "travix-cli " TRAVIX_VERSION "\n"},
+        {{"probe", "--help"}, "usage: travix-cli probe PATH\n"},
+        {{"password", "set", file, "--help"}, "usage: travix-cli password set PATH\n"},
+        {{"show", "-h"}, "usage: travix-cli show PATH [--json]\n"},
+        {{"export", file, "--help"}, "usage: travix-cli export SRC [DST]"},
     };
-    for (const auto& args : cases) {
+    for (const auto& [args, printed] : helps) {
+        const Outcome outcome = RunCli(dir, args);
+        EXPECT_EQ(outcome.status, 0) << ::testing::PrintToString(args);
+        EXPECT_NE(outcome.out.find(printed), std::string::npos) << outcome.out;
+        EXPECT_EQ(outcome.err, "");
+    }
+    for (const auto& args : std::vector<std::vector<std::string>>{{},
+                                                                  {"probe"},
+                                                                  {"probe", file, file},
+                                                                  {"password", file},
+                                                                  {"password", "reset", file},
+                                                                  {"Probe", file},
+                                                                  {"--version", "probe"},
+                                                                  {"frobnicate", file}}) {
         const Outcome outcome = RunCli(dir, args);
         EXPECT_EQ(outcome.status, 2) << ::testing::PrintToString(args);
         EXPECT_EQ(outcome.out, "");
