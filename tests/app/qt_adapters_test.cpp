@@ -1,8 +1,6 @@
 // The pieces between the window and Qt: Qt's file dialog gets the start folder, pattern and filter
 // the window asks for, tells a confirmed file from a cancel and takes an existing file without a
 // question; a message is Qt's plain message box.
-#include <gtest/gtest.h>
-
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
@@ -16,25 +14,10 @@
 
 #include "app/qt_file_dialog.h"
 #include "app/qt_message_sink.h"
-#include "app_test_support.h"
-#include "tests/support/temp_dir.h"
+#include "window_driver.h"
 
 namespace travix_test {
 namespace {
-
-TEST(QtFileDialog, InitialNamesSplitIntoANativeFolderAndAName) {
-    const std::array<const char*, 3> splits[] = {
-        // file name, folder (with "/" for the native separator), name
-        {"C:\\Programme\\Travix\\*.kxs", "C:/Programme/Travix", "*.kxs"},
-        {"C:\\*.kxs", "C:/", "*.kxs"},
-        {"\\*.kxs", "/", "*.kxs"},
-    };
-    for (const auto& [fileName, folder, name] : splits) {
-        const app::InitialFileName split = app::SplitInitialFileName(QString::fromUtf8(fileName));
-        EXPECT_EQ(split.folder, QDir::toNativeSeparators(folder)) << fileName;
-        EXPECT_EQ(split.name, QString::fromUtf8(name)) << fileName;
-    }
-}
 
 // Runs `answer` on the file dialog once it is shown; it must close the dialog. Any other window
 // that shows up meanwhile (an overwrite question) fails the test. A dialog still open after some
