@@ -161,7 +161,7 @@ TEST_F(FTravixApply, TypedTextInALevelListIsNoLevel) {
     ChooseSourceAndCopy(Text(copy_));
     ChangeSettings();
     QComboBox* recipe = window_->cmbEditorComponent(5);
-    for (const char* typed : {"a", "Obj", "Alle Rechte", "Chef"}) {
+    for (const char* typed : {"a", "Obj", "Alle Rechte", "anzeigen"}) {
         SCOPED_TRACE(typed);
         QTest::mouseClick(recipe->lineEdit(), Qt::LeftButton);
         recipe->lineEdit()->selectAll();

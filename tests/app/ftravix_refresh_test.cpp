@@ -49,6 +49,9 @@ class FTravixRefresh : public WindowDriver, public ::testing::WithParamInterface
         BuildProjectFile(Path("plain.kxs"), false, kLevels);
         BuildProjectFile(Path("protected.kxs"), true, kLevels);
         BuildProjectFile(Path("stray.kxs"), false, kStrayStored);
+        // Blanks belong to a file name: the probe and the languages take the text as typed, the
+        // project settings component (the levels) the trimmed one.
+        std::filesystem::copy_file(Path("stray.kxs"), Path("plain.kxs  "));
         CopyJetFile("jet4/V2003_with-password.mdb", Path("foreign.kxs"));
         // Made by Access: readable, but without TcfgLanguages it fails after the levels.
         CopyJetFile("jet4/testV2003.mdb", Path("access.mdb"));
@@ -111,6 +114,7 @@ INSTANTIATE_TEST_SUITE_P(
         StateRow{"plain.kxs", false, Copy::Blanks, Preset::Clear, Shown::Levels, true},
         StateRow{"plain.kxs", false, Copy::OtherCase, Preset::Set, Shown::Levels, true},
         StateRow{"plain.kxs", false, Copy::TrailingBlanks, Preset::Set, Shown::Levels, true},
+        StateRow{"plain.kxs  ", false, Copy::Other, Preset::Set, Shown::Levels, true},
         // state 2: "Ja" in place, "Nein" for a copy
         StateRow{"protected.kxs", false, Copy::Empty, Preset::Set, Shown::Levels, true},
         StateRow{"protected.kxs", false, Copy::Other, Preset::Clear, Shown::Levels, true},

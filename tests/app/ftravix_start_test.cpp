@@ -122,7 +122,12 @@ TEST_P(FTravixAfterLoad, CaptionsLevelListsKeysFocusOrderAndInitialStates) {
 INSTANTIATE_TEST_SUITE_P(Languages, FTravixAfterLoad,
                          ::testing::Values(std::pair<const char*, int>{nullptr, 0},
                                            std::pair<const char*, int>{"1031", 0},
-                                           std::pair<const char*, int>{"1033", 1}));
+                                           std::pair<const char*, int>{"1033", 1}),
+                         [](const auto& info) {
+                             return std::string(!info.param.first   ? "German"
+                                                : info.param.second ? "English"
+                                                                    : "GermanByLcid");
+                         });
 
 // Runs the program's start-up and event loop; `whileRunning` sees the shown window, then the loop
 // ends. Returns the exit status.
