@@ -1,10 +1,13 @@
 // The refresh on real files, as one table: the probe of the source text as typed, the password
 // presets, the levels and languages loaded from the file, a report when a readable file cannot be
 // loaded, and the options and OK unlocked exactly when the source is loaded and the copy path text
-// differs from it. Then the "..." buttons, which refresh at once on a confirmed path only.
+// differs from it. Then the "..." buttons, which refresh at once on a confirmed path only, and
+// leaving a path box, which validates it by click, Tab or an access key unless the focus goes to
+// Cancel, which ends the program without a probe.
 #include <QApplication>
 #include <QCoreApplication>
 #include <QListWidget>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 
@@ -162,6 +165,53 @@ TEST_F(WindowDriver, TheDialogButtonsFillTheirBoxAndRefreshOnlyOnAConfirmedPath)
     EXPECT_EQ(SelectedLevels(), kLevels);
     EXPECT_TRUE(PasswordSetChosen());
     EXPECT_EQ(Unlocked(), true);
+}
+
+TEST_F(WindowDriver, LeavingAPathBoxValidatesItUnlessTheFocusGoesToCancel) {
+    enum How { kClick, kTab, kAccessKey };
+    const struct {
+        const char* box;
+        How how;
+        const char* target;  // the control that takes the focus or is pressed
+        bool validates;
+    } cases[] = {
+        {"txtSource", kClick, "cmdCancel", false},
+        {"txtDestination", kClick, "cmdCancel", false},
+        {"txtSource", kTab, "cmdChoosePathSource", true},
+        {"txtSource", kClick, "txtDestination", true},
+        {"txtDestination", kClick, "cmdHelp", true},
+        // Alt+H presses Help with the focus still in the box.
+        {"txtSource", kAccessKey, "cmdHelp", true},
+        {"txtDestination", kAccessKey, "cmdHelp", true},
+    };
+    BuildProjectFile(Path("Anlage.kxs"), false);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.box << " -> " << c.target << " by " << c.how);
+        auto* box = Find<QLineEdit>(c.box);
+        TypePath(box, Text(Path("Anlage.kxs")));
+        exits_.clear();
+        validated_.clear();
+        refreshes_ = 0;
+        int refreshesWhenPressed = -1;
+        QMetaObject::Connection pressed;
+        if (c.how == kAccessKey) {
+            pressed = QObject::connect(Find<QPushButton>(c.target), &QPushButton::pressed,
+                                       [&] { refreshesWhenPressed = refreshes_; });
+        }
+        if (c.how == kTab) QTest::keyClick(box, Qt::Key_Tab);
+        if (c.how == kClick) Click(c.target);
+        if (c.how == kAccessKey) {
+            QTest::keyClick(box, Qt::Key_H, Qt::AltModifier);
+            QTest::qWait(200);  // the button's animated click
+        }
+        QObject::disconnect(pressed);
+        EXPECT_EQ(validated_, c.validates ? QStringList{c.box} : QStringList{});
+        EXPECT_EQ(refreshes_, c.validates ? 1 : 0);
+        EXPECT_EQ(exits_, c.validates ? std::vector<int>{} : std::vector<int>{0});
+        // The refresh ran before the button acted.
+        EXPECT_EQ(refreshesWhenPressed, c.how == kAccessKey ? 1 : -1);
+        box->clear();
+    }
 }
 
 }  // namespace

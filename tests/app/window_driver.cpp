@@ -4,15 +4,18 @@
 #include <QApplication>
 #include <QListWidget>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <cstdlib>
 #include <fstream>
+#include <set>
 
 #include "app/startup.h"
 #include "projectdb/authorization_levels.h"
 #include "projectdb/password.h"
 #include "projectdb/project_settings.h"
 #include "tests/support/jet4_builder.h"
+#include "tests/support/oracles.h"
 
 namespace travix_test {
 namespace fs = std::filesystem;
@@ -120,15 +123,16 @@ void CopyJetFile(const std::string& relative, const fs::path& target) {
     fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write);
 }
 
-std::vector<std::string> StoredLevels(const fs::path& file, bool standardPassword) {
-    projectdb::ProjectSettings settings;
-    const auto handle = settings.OpenProject(OpenName(file, standardPassword));
+std::vector<std::string> StoredLevels(const fs::path& file) {
+    const auto properties = fixture::MdbProperties(file, "UserDefined");
     std::vector<std::string> levels;
     for (const std::string& key : projectdb::ComponentKeys()) {
-        levels.push_back(
-            settings.GetProperty(handle, key, projectdb::kExternalAuthorizationLevel, ""));
+        const auto& blob = properties && properties->count("")
+                               ? properties->at("")
+                               : fixture::PropertyBlocks::mapped_type{};
+        const auto found = blob.find(key + "." + projectdb::kExternalAuthorizationLevel);
+        levels.push_back(found == blob.end() ? "" : found->second);
     }
-    settings.CloseProject(handle);
     return levels;
 }
 
@@ -214,24 +218,14 @@ QStringList WindowDriver::LanguageEntries() const {
 }
 
 std::optional<bool> WindowDriver::Unlocked() const {
-    QStringList names = {"cmdOK",
-                         "fraPassword",
-                         "fraEditorComponent",
-                         "OptPasswordClear",
-                         "optPasswordSet",
-                         "lblEditorComponentLanguage"};
-    for (int i = 0; i < 8; ++i) {
-        names << QStringLiteral("cmbEditorComponent_%1").arg(i)
-              << QStringLiteral("lblEditorComponent_%1").arg(i);
-    }
-    std::optional<bool> all;
+    const QList<QWidget*> controls = window_->findChildren<QWidget*>(QRegularExpression(
+        "^((cmb|lbl)EditorComponent_\\d|lblEditorComponentLanguage|cmdOK|fraPassword|"
+        "fraEditorComponent|OptPasswordClear|optPasswordSet)$"));
+    EXPECT_EQ(controls.size(), 22);
     // The control's own setting: the refresh sets each one, not only their containers.
-    for (const QString& name : names) {
-        const bool enabled = !Find(qPrintable(name))->testAttribute(Qt::WA_ForceDisabled);
-        if (all && *all != enabled) return std::nullopt;
-        all = enabled;
-    }
-    return all;
+    std::set<bool> states;
+    for (QWidget* control : controls) states.insert(!control->testAttribute(Qt::WA_ForceDisabled));
+    return states.size() == 1 ? std::optional(*states.begin()) : std::nullopt;
 }
 
 bool WindowDriver::PasswordSetChosen() const {

@@ -59,8 +59,9 @@ void BuildProjectFile(const std::filesystem::path& file, bool standardPassword,
                       const std::vector<int>& levels = {});
 // A writable copy of a real file from tests/data ("jet4/testV2003.mdb") at `target`.
 void CopyJetFile(const std::string& relative, const std::filesystem::path& target);
-// The stored ExternalAuthorizationLevel of every component; "" for one never written.
-std::vector<std::string> StoredLevels(const std::filesystem::path& file, bool standardPassword);
+// The stored ExternalAuthorizationLevel of every component as mdb-prop reads it; "" for one never
+// written.
+std::vector<std::string> StoredLevels(const std::filesystem::path& file);
 // Gives another top-level window the activation, as a real dialog or message box does.
 void WithAnotherWindowActive();
 
