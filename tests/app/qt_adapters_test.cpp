@@ -1,7 +1,6 @@
 // The pieces between the window and Qt: Qt's file dialog gets the start folder, pattern and filter
 // the window asks for, tells a confirmed file from a cancel and takes an existing file without a
-// question; a message is Qt's plain message box.
-#include <QAbstractButton>
+// question, and keeps its history out of the user's configuration.
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
@@ -13,7 +12,6 @@
 #include <functional>
 
 #include "app/qt_file_dialog.h"
-#include "app/qt_message_sink.h"
 #include "window_driver.h"
 
 namespace travix_test {
@@ -77,25 +75,6 @@ TEST(QtFileDialog, StartsInTheFolderWithTheFilterAndTakesAnExistingFileWithoutAQ
     EXPECT_EQ(chosen, QDir::toNativeSeparators(folder + QStringLiteral("/Kopie.kxs")));
     // Its history went nowhere near the user's configuration.
     EXPECT_EQ(FilesInTestHome(), QStringList());
-}
-
-TEST(QtMessageSink, AWindowMessageIsApplicationModalWithOkOnlyNoIconAndTheApplicationTitle) {
-    bool seen = false;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (box == nullptr || seen) return;
-        seen = true;
-        EXPECT_EQ(box->text(), QStringLiteral("Datei konnte nicht kopiert werden"));
-        EXPECT_EQ(box->icon(), QMessageBox::NoIcon);
-        EXPECT_EQ(box->standardButtons(), QMessageBox::Ok);
-        EXPECT_EQ(box->windowModality(), Qt::ApplicationModal);
-        EXPECT_EQ(box->windowTitle(), QGuiApplication::applicationDisplayName());
-        box->button(QMessageBox::Ok)->click();
-    });
-    poll.start(10);
-    app::QtMessageSink().ShowMessage(QStringLiteral("Datei konnte nicht kopiert werden"));
-    EXPECT_TRUE(seen);
 }
 
 }  // namespace
