@@ -14,8 +14,8 @@
 #include "projectdb/authorization_levels.h"
 #include "projectdb/password.h"
 #include "projectdb/project_settings.h"
-#include "tests/support/jet4_builder.h"
 #include "tests/support/oracles.h"
+#include "tests/support/project_file.h"
 
 namespace travix_test {
 namespace fs = std::filesystem;
@@ -100,12 +100,7 @@ std::optional<QString> FakeFileDialog::Choose(const app::FileDialogRequest& requ
 }
 
 void BuildProjectFile(const fs::path& file, bool standardPassword, const std::vector<int>& levels) {
-    fixture::ProjectDatabase(
-        {{1031, "German", "DE", "Deutsch", true},
-         {1033, "English", "EN", "English", false},
-         {1036, "French", "FR", "Français", false}},
-        true, standardPassword ? std::optional(projectdb::GetStandardPassword()) : std::nullopt)
-        .Build(file);
+    fixture::CopyProjectFile(standardPassword ? "project-protected.kxs" : "project.kxs", file);
     // Written the way the program writes them, through ProjectSettings.
     projectdb::ProjectSettings settings;
     const auto handle = settings.OpenProject(OpenName(file, standardPassword));

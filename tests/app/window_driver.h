@@ -2,7 +2,8 @@
 // Drives the real window offscreen as a user would. The test process runs one QApplication in a
 // home and configuration folder of its own that start empty, and reads the registry from a
 // throw-away folder. WindowDriver starts FTravix with a file dialog that answers from a script, a
-// message sink and an exit hook that record, and counts the refreshes.
+// message sink and an exit hook that record, and counts the refreshes. Project files are copies of
+// the checked-in ones or of real Access files.
 #include <gtest/gtest.h>
 
 #include <QComboBox>
@@ -53,8 +54,8 @@ struct FakeFileDialog : app::FileDialog {
     std::vector<app::FileDialogRequest> requests;
 };
 
-// A project database with languages 1031 (released), 1033, 1036 and the given stored levels
-// (index 0..7, -1 for never written), built at `file`.
+// A copy of project.kxs (languages 1031 released, 1033, 1036), or of its protected twin, at `file`
+// with the given stored levels (index 0..7, -1 for never written).
 void BuildProjectFile(const std::filesystem::path& file, bool standardPassword,
                       const std::vector<int>& levels = {});
 // A writable copy of a real file from tests/data ("jet4/testV2003.mdb") at `target`.
