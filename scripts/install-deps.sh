@@ -18,6 +18,8 @@ packages=(
   dpkg-dev desktop-file-utils appstream shared-mime-info
   # test oracles and tools: mdbtools reads our Jet files, chmcmd compiles the test help file
   mdbtools fp-utils-3.2.2
+  # the crash test kills travix-cli at chosen system calls
+  strace
   # a display for running the window by hand
   xvfb xauth
 )
