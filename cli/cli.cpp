@@ -23,6 +23,7 @@ namespace {
 // A command name may be two words ("password set"); the longest match wins.
 constexpr std::array kCommands{
     Command{"probe", "PATH", Probe, 1},
+    Command{"check", "PATH", Check, 1},
     Command{"password set", "PATH", PasswordSet, 1},
     Command{"password clear", "PATH", PasswordClear, 1},
     Command{"show", "PATH [--json]", Show, 1, 1},

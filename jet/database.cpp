@@ -43,7 +43,6 @@ std::optional<std::string> passwordFromConnect(std::string_view connect) {
     return std::nullopt;
 }
 
-
 Database::Database(std::shared_ptr<DatabaseCore> core) : core_(std::move(core)) {}
 
 Database::~Database() {
@@ -69,6 +68,10 @@ std::unique_ptr<Database> Database::Open(const std::string& path, const OpenOpti
     const JetFormat& format = core->header.format();
     if (file->size() < format.pageSize * (Catalog::kCatalogPage + 1))
         throw unrecognizedFormat(path);
+    // A file cut short ends inside a page: whatever lay beyond is lost, and a write would put
+    // its new pages over the partial one.
+    if (file->size() % format.pageSize != 0)
+        throw corrupt("the file's size is not a whole number of pages");
 
     if (core->header.hasPassword()) {
         const std::string given = passwordFromConnect(options.connect).value_or("");
@@ -77,6 +80,12 @@ std::unique_ptr<Database> Database::Open(const std::string& path, const OpenOpti
     core->pages =
         std::make_unique<PageChannel>(std::move(file), format, core->header.databaseKey());
     core->catalog = Catalog::read(*core->pages, core->header.codePage());
+    // Costs no read: each table's first definition page must at least lie inside the file.
+    for (const CatalogEntry& entry : core->catalog.entries()) {
+        if (entry.isTable() && entry.tablePage() >= core->pages->pageCount())
+            throw corrupt("the catalog names table '" + entry.name +
+                          "' beyond the end of the file");
+    }
     return std::unique_ptr<Database>(new Database(std::move(core)));
 }
 
@@ -137,7 +146,6 @@ std::optional<PropertyBlob> Database::customProperties() const {
     return PropertyBlob::parse(*bytes, core_->header.format(), core_->header.codePage());
 }
 
-
 Table::Table(std::shared_ptr<DatabaseCore> core, std::shared_ptr<const TableDefinition> definition,
              std::string name, std::uint32_t catalogId)
     : core_(std::move(core)),
@@ -164,7 +172,6 @@ std::optional<PropertyBlob> Table::properties() const {
     if (!bytes) return std::nullopt;
     return PropertyBlob::parse(*bytes, core_->header.format(), core_->header.codePage());
 }
-
 
 struct RowCursor::State {
     std::shared_ptr<DatabaseCore> core;

@@ -52,7 +52,8 @@ class LvalRowWriter {
         const auto mapPage = batch.view(placement.freeMap->page);
         const RowSlot slot = rowSlot(mapPage, batch.format(), placement.freeMap->row);
         if (slot.isDeleted()) throw corrupt("a long-value column's map row is deleted");
-        UsageMap map(batch.channel(), mapPage.subspan(slot.start, slot.end - slot.start));
+        UsageMap map(batch.channel(), mapPage.subspan(slot.start, slot.end - slot.start),
+                     batch.pageLimit());
         for (auto page = map.nextPage(0); page && candidates_.size() < kMaxCandidates;
              page = *page == UINT32_MAX ? std::nullopt : map.nextPage(*page + 1)) {
             if (!placement.avoid.count(*page)) candidates_.push_back(*page);

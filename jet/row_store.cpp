@@ -32,7 +32,8 @@ RowPointer placeRelocated(PageBatch& batch, std::uint32_t owner, RowPointer usag
         const auto mapPage = batch.view(usageMap.page);
         const RowSlot slot = rowSlot(mapPage, format, usageMap.row);
         if (slot.isDeleted()) throw corrupt("a table's usage map row is deleted");
-        UsageMap map(batch.channel(), mapPage.subspan(slot.start, slot.end - slot.start));
+        UsageMap map(batch.channel(), mapPage.subspan(slot.start, slot.end - slot.start),
+                     batch.pageLimit());
         for (auto page = map.nextPage(0); page;
              page = *page == UINT32_MAX ? std::nullopt : map.nextPage(*page + 1)) {
             if (*page == avoid) continue;

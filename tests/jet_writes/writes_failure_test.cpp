@@ -75,7 +75,7 @@ const FailureCase kCases[] = {
     {"SetBooleanInPlaceJet4", "jet4/testV2000.mdb", [](jet::Database&) {},
      [](jet::Database& db) { db.SetBoolean("Table1", rowIds(db, "Table1").at(0), "I", false); }},
     {"SetBooleanInPlaceJet3", "jet3/testV1997.mdb", [](jet::Database&) {},
-     [](jet::Database& db) { db.SetBoolean("Table1", rowIds(db, "Table1").at(1), "I", true); }},
+     [](jet::Database& db) { db.SetBoolean("Table1", rowIds(db, "Table1").at(1), "I", false); }},
     {"SetBooleanMovingTheRow", "jet3/testIndexCodesV1997.mdb", prepareMovingRow,
      [](jet::Database& db) {
          db.SetBoolean("Table1", rowIds(db, "Table1").at(movingRow()), "Spare8", true);
