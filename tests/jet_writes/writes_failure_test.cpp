@@ -94,6 +94,8 @@ int run(const FailureCase& c, const std::filesystem::path& file, int failAt, boo
     failed = false;
     try {
         c.operation(*db);
+        // What the operation wrote, checked the way an apply checks it before handing it over.
+        EXPECT_EQ(db->check(jet::CheckScope::Written), std::vector<std::string>{});
     } catch (const jet::JetError& error) {
         EXPECT_EQ(error.number(), 3043) << error.description();
         failed = true;
@@ -160,6 +162,7 @@ TEST_P(InjectedFailure, EveryWriteFailingLeavesAReadableFileAsBeforeOrAfter) {
         EXPECT_TRUE(failed);
         writes_test::EngineDump engine;
         ASSERT_NO_THROW(engine = writes_test::dumpWithEngine(file));
+        EXPECT_EQ(jet::Database::Open(file.string())->check(), std::vector<std::string>{});
         EXPECT_TRUE(engine == engineBefore || engine == engineAfter);
         const auto reader = fixture::DumpWithMdbReader(file);
         ASSERT_TRUE(reader);
@@ -220,9 +223,30 @@ TEST_P(DamagedFile, IsNotWrittenTo) {
     EXPECT_EQ(jettest::errorOf([&] { d.write(*jet::Database::Open(scratch.file().string())); }),
               3049);
     EXPECT_EQ(jettest::readBytes(scratch.file()), bytes);
+    // The check names the damage, unless the open already refuses the file.
+    std::vector<std::string> found;
+    try {
+        found = jet::Database::Open(scratch.file().string(), {.readOnly = true})->check();
+    } catch (const jet::JetError& error) {
+        found = {error.description()};
+    }
+    EXPECT_FALSE(found.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Damages, DamagedFile, ::testing::ValuesIn(kDamages),
                          [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+
+namespace {
+
+// Every real file is sound to the check, which reads all of it.
+TEST(Check, FindsNothingInTheRealFiles) {
+    for (const std::string& file : jettest::allJetFiles()) {
+        auto db = jet::Database::Open(jettest::jetFile(file).string(),
+                                      {.readOnly = true, .connect = ";pwd=password"});
+        EXPECT_EQ(db->check(), std::vector<std::string>{}) << file;
+    }
+}
 
 }  // namespace

@@ -4,8 +4,9 @@
 
 #include "jet/database.h"
 #include "projectdb/apply.h"
-#include "projectdb/database_check.h"
+#include "projectdb/password.h"
 #include "tests/projectdb_logic/logic_test_support.h"
+#include "tests/support/run_command.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -32,6 +33,10 @@ std::size_t LastPage(const Bytes& file, char type, std::uint32_t owner = 0) {
             found = page;
     }
     return found;
+}
+
+fixture::CommandResult Check(const fs::path& file) {
+    return fixture::RunCommand({TRAVIX_CLI_PATH, "check", file.string()});
 }
 
 struct DamageKind {
@@ -90,7 +95,9 @@ TEST_P(DamagedProject, IsRefusedByProbeExportAndPasswordWithoutAByteChanging) {
     EXPECT_FALSE(result.completed);
     EXPECT_EQ(logic_test::ThrownNumber([&] { projectdb::SetStandardPassword(file.string()); }),
               3049);
-    EXPECT_FALSE(projectdb::CheckDatabaseFile(file.string()).empty());
+    const fixture::CommandResult check = Check(file);
+    EXPECT_EQ(check.exit_code, 1);
+    EXPECT_NE(check.out, "");
     EXPECT_EQ(logic_test::ReadBytes(file), bytes);
 }
 
@@ -131,7 +138,9 @@ TEST(RepeatedExports, KeepTheFileSizeAfterTheFirstTwo) {
     const auto marks = logic_test::ReadWithOracles(file, false).marks;
     EXPECT_EQ(marks,
               (std::map<std::string, std::string>{{"1031", "0"}, {"1033", "0"}, {"1036", "1"}}));
-    EXPECT_EQ(projectdb::CheckDatabaseFile(file.string()), std::vector<std::string>{});
+    const fixture::CommandResult check = Check(file);
+    EXPECT_EQ(check.exit_code, 0);
+    EXPECT_EQ(check.out, "");
 }
 
 }  // namespace
