@@ -30,7 +30,6 @@ namespace jet {
 
 namespace {
 
-constexpr std::size_t kBitmapPageHeader = 4;
 // A table damaged throughout would drown the rest of the report.
 constexpr std::size_t kMaxProblemsPerTable = 20;
 
