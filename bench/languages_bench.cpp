@@ -13,10 +13,20 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "tests/support/jet4_builder.h"
+#include "jet/byte_reader.h"
+#include "jet/catalog.h"
+#include "jet/file_io.h"
+#include "jet/header.h"
+#include "jet/page_batch.h"
+#include "jet/page_channel.h"
+#include "jet/row_writer.h"
+#include "jet/table_definition.h"
+#include "jet/table_scan.h"
+#include "jet/usage_map_writer.h"
 
 namespace {
 
@@ -30,15 +40,50 @@ constexpr std::int32_t kLcids[] = {1025, 1026, 1027, 1028, 1029, 1030, 1031, 103
                                    1046, 1048, 1049, 1050, 1051, 1053, 1055, 1057, 1058, 1060,
                                    2052, 2057, 2070, 3082, 3084, 4100, 5124, 1061, 1062, 1063};
 
-fs::path Project(const fs::path& folder, const std::string& name, int languages, bool withColumn) {
-    std::vector<fixture::Language> rows;
-    for (int i = 0; i < languages; ++i) {
-        const std::int32_t lcid = kLcids[i % std::size(kLcids)];
-        rows.push_back({lcid, "L" + std::to_string(i), "l" + std::to_string(i % 100),
-                        "Language " + std::to_string(i), i % 3 == 0});
-    }
+// A copy of a checked-in project with `languages` records in TcfgLanguages: its first record
+// repeated with other LCIDs on new data pages that the table's usage map records, written through
+// the engine's own page layer (the engine has no row inserts of its own).
+fs::path Project(const fs::path& folder, const std::string& name, const std::string& from,
+                 int languages) {
     const fs::path file = folder / name;
-    fixture::ProjectDatabase(rows, withColumn).Build(file);
+    fs::copy_file(fs::path(TRAVIX_JETFILES_DIR) / "projects" / from, file,
+                  fs::copy_options::overwrite_existing);
+    auto io = jet::openFile(file.string(), {});
+    std::vector<std::uint8_t> probe(jet::Header::kProbeLength);
+    io->readAt(0, probe);
+    const jet::Header header = jet::Header::parse(probe, file.string());
+    jet::PageChannel pages(std::move(io), header.format(), header.databaseKey());
+    const jet::Catalog catalog = jet::Catalog::read(pages, header.codePage());
+    const std::uint32_t owner = catalog.findTable("TcfgLanguages")->tablePage();
+    const jet::TableDefinition def = jet::TableDefinition::read(pages, owner, header.codePage());
+    jet::TableScan scan(pages, def);
+    if (!scan.next()) throw std::runtime_error(from + " has no languages");
+    const jet::Bytes model(scan.row().begin(), scan.row().end());
+    // A Jet 4 row starts with its column count (2 bytes), then the fixed-length area.
+    const std::size_t lcidAt = 2 + def.columns()[def.columnIndex("LCID")].fixedOffset;
+
+    jet::PageBatch batch(pages);
+    int written = 0;
+    while (written < languages) {
+        const std::uint32_t page = batch.append();
+        std::vector<std::uint8_t>& bytes = batch.edit(page, jet::PageBatch::Stage::NewPage);
+        jet::initDataPage(bytes, header.format(), owner);
+        std::vector<jet::PageRow> rows;
+        while (written < languages) {
+            jet::Bytes row = model;
+            jet::putU32(row, lcidAt,
+                        static_cast<std::uint32_t>(kLcids[written % std::size(kLcids)]));
+            rows.push_back({0, row});
+            if (rows.size() > 200 || !jet::writePageRows(bytes, header.format(), rows)) {
+                rows.pop_back();
+                break;
+            }
+            ++written;
+        }
+        jet::writePageRows(bytes, header.format(), rows);
+        jet::addToUsageMap(batch, def.usageMap(), page);
+    }
+    batch.commit();
     return file;
 }
 
@@ -97,8 +142,8 @@ int main(int argc, char** argv) try {
     const fs::path folder =
         (argc > 1 ? fs::path(argv[1]) : fs::temp_directory_path()) / "travix-languages-bench";
     fs::create_directories(folder);
-    const fs::path shown = Project(folder, "show10k.kxs", 10000, true);
-    const fs::path exported = Project(folder, "export1k.kxs", 1000, false);
+    const fs::path shown = Project(folder, "show10k.kxs", "project.kxs", 10000);
+    const fs::path exported = Project(folder, "export1k.kxs", "no-release-column.kxs", 1000);
     const fs::path target = folder / "target.kxs";
     const fs::path copy = folder / "copy.kxs";
 

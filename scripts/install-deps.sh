@@ -12,6 +12,8 @@ packages=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
   # libraries
   qt6-base-dev libgl-dev libicu-dev libchm-dev libgtest-dev libgmock-dev
+  # tests: nlohmann-json reads what mdb-reader prints; a German locale for the decimal-comma test
+  nlohmann-json3-dev locales
   # test oracles and tools: mdbtools reads our Jet files, chmcmd compiles the test help file
   mdbtools fp-utils-3.2.2
   # a display for running the window by hand
@@ -24,6 +26,13 @@ command -v npm >/dev/null 2>&1 || packages+=(npm)
 export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update -qq
 $SUDO apt-get install -y -qq --no-install-recommends "${packages[@]}"
+
+# The number reading test runs under de_DE.UTF-8, which a fresh system has not generated.
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+  $SUDO sed -i 's/^# *\(de_DE.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  grep -q '^de_DE.UTF-8 UTF-8' /etc/locale.gen || echo 'de_DE.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
+  $SUDO locale-gen
+fi
 
 # mdb-reader, the second independent Jet reader, driven by a small Node script in tests/oracles.
 (cd tests/oracles && npm ci --no-audit --no-fund --loglevel=error)

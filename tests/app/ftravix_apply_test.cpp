@@ -113,7 +113,7 @@ TEST_F(FTravixApply, TheTypicalExportCopiesWithTheStandardPasswordLevelsAndRelea
 // The copy goes over an existing project file, which it replaces.
 TEST_F(FTravixApply, ReImportCopiesAProtectedFileWithoutItsPassword) {
     BuildProjectFile(source_, true, {3, 3, 3, 3, 3, 3, 3, 3});
-    fixture::ProjectDatabase({{1040, "Italian", "IT", "Italiano", true}}).Build(copy_);
+    fixture::CopyProjectFile("duplicate-languages.kxs", copy_);
     const std::string sourceBytes = FileBytes(source_);
     ChooseSourceAndCopy(Text(copy_));
     EXPECT_FALSE(PasswordSetChosen());

@@ -5,6 +5,7 @@
 #include <QRadioButton>
 #include <QTest>
 
+#include "jet/database.h"
 #include "projectdb/language_releases.h"
 #include "projectdb/project_settings.h"
 #include "window_driver.h"
@@ -49,9 +50,8 @@ class FTravixRefresh : public WindowDriver {
         BuildProjectFile(dir_.path() / "baseline.kxs", false);
         BuildProjectFile(Path("plain.kxs"), false, kCaseLevels);
         BuildProjectFile(dir_.path() / "protected.kxs", true, kCaseLevels);
-        fixture::Database foreign = fixture::ProjectDatabase({{1031, "German", "DE", "D", true}});
-        foreign.password = "another";
-        foreign.Build(dir_.path() / "foreign.kxs");
+        BuildProjectFile(dir_.path() / "foreign.kxs", false);
+        jet::Database::Open((dir_.path() / "foreign.kxs").string())->NewPassword("", "another");
     }
     fs::path Path(const char* name) const { return dir_.path() / name; }
 };
@@ -126,12 +126,13 @@ INSTANTIATE_TEST_SUITE_P(
 // language load see the text as typed, the project settings component the trimmed one.
 TEST_F(FTravixRefresh, TheProbeAndTheLanguagesTakeTheTextAsTypedTheProjectItTrimmed) {
     BuildProjectFile(Path("p.kxs"), false, kCaseLevels);
-    fixture::ProjectDatabase({{1033, "English", "EN", "English", true}}).Build(Path("p.kxs  "));
+    fixture::CopyProjectFile("duplicate-languages.kxs", Path("p.kxs  "));
 
     TypePath(Source(), Text(Path("p.kxs  ")));
     LeaveBox();
     EXPECT_EQ(SelectedLevels(), kCaseLevels);
-    EXPECT_EQ(LanguageEntries(), QStringList{Entry(1033, true)});
+    EXPECT_EQ(LanguageEntries(), (QStringList{Entry(1031, true), Entry(1033, true),
+                                              Entry(1031, false), Entry(1036, true)}));
     EXPECT_EQ(EnabledStates(), All(true));
 
     // Without the file as typed the probe finds nothing, although the trimmed name exists.

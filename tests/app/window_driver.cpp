@@ -50,12 +50,7 @@ std::string OpenName(const fs::path& file, bool standardPassword) {
 }  // namespace
 
 void BuildProjectFile(const fs::path& file, bool standardPassword, const std::vector<int>& levels) {
-    fixture::ProjectDatabase(
-        {{1031, "German", "DE", "Deutsch", true},
-         {1033, "English", "EN", "English", false},
-         {1036, "French", "FR", "Français", false}},
-        true, standardPassword ? std::optional(projectdb::GetStandardPassword()) : std::nullopt)
-        .Build(file);
+    fixture::CopyProjectFile(standardPassword ? "project-protected.kxs" : "project.kxs", file);
     if (levels.empty()) return;
     // Written the way the program writes them, through ProjectSettings.
     projectdb::ProjectSettings settings;

@@ -1,8 +1,8 @@
 #pragma once
 // Drives the real window offscreen as a user would: a started FTravix with a file dialog that
 // answers from a script, a message sink that records, an exit hook that records instead of ending
-// the test, and a count of the refreshes. Project files come from the fixture builder or are
-// copies of real Access files.
+// the test, and a count of the refreshes. Project files are copies of the checked-in ones or
+// of real Access files.
 #include <gtest/gtest.h>
 
 #include <QComboBox>
@@ -18,7 +18,7 @@
 #include "app/FTravix.h"
 #include "app/file_dialog.h"
 #include "app_test_support.h"
-#include "tests/support/jet4_builder.h"
+#include "tests/support/project_file.h"
 #include "tests/support/temp_dir.h"
 
 namespace travix_test {
@@ -33,8 +33,8 @@ class FakeFileDialog : public app::FileDialog {
     QWidget* parent = nullptr;
 };
 
-// A project database with languages 1031 (released), 1033, 1036 and the given stored levels
-// (index 0..7, -1 for never written), built at `file`.
+// A copy of project.kxs (languages 1031 released, 1033, 1036), or of its protected twin, at `file`
+// with the given stored levels (index 0..7, -1 for never written).
 void BuildProjectFile(const std::filesystem::path& file, bool standardPassword,
                       const std::vector<int>& levels = {});
 // A writable copy of a real file from the shared corpus ("jet4/testV2003.mdb") at `target`.

@@ -22,17 +22,13 @@ using projectdb::kStateNoPassword;
 using projectdb::kStateStandardPassword;
 using Marks = std::map<std::string, std::string>;
 
-const std::vector<fixture::Language> kLanguages = {{1031, "Deutsch", "de", "Deutsch", false},
-                                                   {1033, "English", "en", "English", false},
-                                                   {1036, "Francais", "fr", "Francais", true}};
-const Marks kStoredMarks = {{"1031", "0"}, {"1033", "0"}, {"1036", "1"}};
+const Marks kStoredMarks = {{"1031", "1"}, {"1033", "0"}, {"1036", "0"}};
 
 class Apply : public ::testing::Test {
   protected:
     fs::path Project(const std::string& name, bool standardPassword = false) {
-        return logic_test::BuildProject(
-            dir_.path(), name, kLanguages, true,
-            standardPassword ? std::optional(projectdb::GetStandardPassword()) : std::nullopt);
+        return logic_test::CopyProject(dir_.path(), name, "project.kxs",
+                                       standardPassword ? projectdb::GetStandardPassword() : "");
     }
     ApplyResult Run(const projectdb::ApplyChoices& choices, logic_test::WindowLists& lists) {
         return projectdb::ApplyChanges(choices, lists.levels.pointers, lists.languages,
@@ -57,8 +53,8 @@ TEST_P(TypicalExport, TheCopyGetsLevelsReleasesAndTheStandardPassword) {
     logic_test::WindowLists lists = logic_test::Refresh(source, kStateNoPassword);
     lists.choose(0, 1);
     lists.choose(3, 2);
-    lists.mark(1031, true);
-    lists.mark(1036, false);
+    lists.mark(1031, false);
+    lists.mark(1036, true);
 
     const ApplyResult result = Run({source.string(), Path("copy.kxs"), true, false}, lists);
     ASSERT_TRUE(result.completed) << result.failure;
@@ -71,7 +67,7 @@ TEST_P(TypicalExport, TheCopyGetsLevelsReleasesAndTheStandardPassword) {
     const logic_test::OracleView view = logic_test::ReadWithOracles(copy, true);
     EXPECT_EQ(view.password, projectdb::GetStandardPassword());
     if (fixtureFile) {
-        EXPECT_EQ(view.marks, (Marks{{"1031", "1"}, {"1033", "0"}, {"1036", "0"}}));
+        EXPECT_EQ(view.marks, (Marks{{"1031", "0"}, {"1033", "0"}, {"1036", "1"}}));
         EXPECT_TRUE(messages_.empty());
     } else {
         // No TcfgLanguages in an Access test file: the save reports it and the run goes on.
@@ -129,7 +125,7 @@ TEST_F(Apply, ReimportInPlaceWorkAndThePasswordOptions) {
         EXPECT_EQ(GetDatabaseState(target.string()), c.endState);
         EXPECT_EQ(StoredLevels(target, c.endState == kStateStandardPassword)[7], "0");
         const auto view = logic_test::ReadWithOracles(target, c.endState == kStateStandardPassword);
-        EXPECT_EQ(view.marks, (Marks{{"1031", "0"}, {"1033", "1"}, {"1036", "1"}}));
+        EXPECT_EQ(view.marks, (Marks{{"1031", "1"}, {"1033", "1"}, {"1036", "0"}}));
         EXPECT_EQ(view.password.has_value(), c.endState == kStateStandardPassword);
         if (inPlace) {
             EXPECT_EQ(Files(), before);
@@ -146,9 +142,8 @@ TEST_F(Apply, ReimportInPlaceWorkAndThePasswordOptions) {
 TEST_F(Apply, TheCopyPathIsUsedAsTypedAndAFileThereIsReplaced) {
     const fs::path source = Project("source.kxs");
     const std::vector<char> sourceBytes = ReadBytes(source);
-    const fs::path old =
-        logic_test::BuildProject(dir_.path(), "old.kxs", {{1049, "Russkij", "ru", "Russkij", true}},
-                                 true, projectdb::GetStandardPassword());
+    const fs::path old = logic_test::CopyProject(dir_.path(), "old.kxs", "duplicate-languages.kxs",
+                                                 projectdb::GetStandardPassword());
     logic_test::WindowLists lists = logic_test::Refresh(source, kStateNoPassword);
     lists.choose(0, 0);
     for (const fs::path& copy : {fs::path(source.string() + "  "), old}) {
@@ -197,7 +192,7 @@ TEST_F(Apply, ALevelListWithoutSelectionFailsAtStepTwoBeforeReleasesAndPassword)
     logic_test::WindowLists lists = logic_test::Refresh(source, kStateNoPassword);
     lists.choose(1, 3);
     lists.levels.lists[4].setSelectedIndex(-1);
-    lists.mark(1031, true);
+    lists.mark(1031, false);
 
     const fs::path copy = Path("copy.kxs");
     const ApplyResult result = Run({source.string(), copy.string(), true, false}, lists);
@@ -217,10 +212,8 @@ TEST_F(Apply, ALevelListWithoutSelectionFailsAtStepTwoBeforeReleasesAndPassword)
 }
 
 TEST_F(Apply, ALanguageSaveFailureShowsItsMessageAndThePasswordStepStillRuns) {
-    fixture::Database database;
-    database.tables.push_back({"Other", {{"ID", fixture::ColumnType::Long}}, {}});
-    const fs::path source = dir_.path() / "nolanguages.kxs";
-    database.Build(source);
+    const fs::path source =
+        logic_test::CopyProject(dir_.path(), "nolanguages.kxs", "other-table.kxs");
     logic_test::WindowLists lists = logic_test::Refresh(source, kStateNoPassword);
     lists.languages.addItem("Deutsch", 1031);
     lists.languages.setChecked(0, true);
@@ -237,7 +230,7 @@ TEST_F(Apply, ALanguageSaveFailureShowsItsMessageAndThePasswordStepStillRuns) {
 TEST_F(Apply, ATargetThatDoesNotOpenFailsWithNothingWritten) {
     const fs::path source = Project("source.kxs");
     const fs::path other =
-        logic_test::BuildProject(dir_.path(), "other.kxs", kLanguages, true, std::string("secret"));
+        logic_test::CopyProject(dir_.path(), "other.kxs", "project.kxs", "secret");
     const fs::path held = Project("held.kxs");
     logic_test::WindowLists lists = logic_test::Refresh(source, kStateNoPassword);
     lists.choose(0, 0);

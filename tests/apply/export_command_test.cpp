@@ -14,10 +14,6 @@ using logic_test::StoredLevels;
 using projectdb::GetDatabaseState;
 using Marks = std::map<std::string, std::string>;
 
-const std::vector<fixture::Language> kLanguages = {{1031, "Deutsch", "de", "Deutsch", false},
-                                                   {1033, "English", "en", "English", true},
-                                                   {1036, "Francais", "fr", "Francais", true}};
-
 // Runs travix-cli export with `args`; `out` gets stdout and stderr together.
 fixture::CommandResult Export(const std::vector<std::string>& args) {
     std::string command = fixture::ShellQuote(TRAVIX_CLI_PATH) + " export";
@@ -28,9 +24,8 @@ fixture::CommandResult Export(const std::vector<std::string>& args) {
 class ExportCommand : public ::testing::Test {
   protected:
     fs::path Project(bool standardPassword = false) {
-        return logic_test::BuildProject(
-            dir_.path(), "source.kxs", kLanguages, true,
-            standardPassword ? std::optional(projectdb::GetStandardPassword()) : std::nullopt);
+        return logic_test::CopyProject(dir_.path(), "source.kxs", "project.kxs",
+                                       standardPassword ? projectdb::GetStandardPassword() : "");
     }
     std::string Path(const std::string& name) const { return (dir_.path() / name).string(); }
     fixture::TempDir dir_;
@@ -44,7 +39,7 @@ TEST_F(ExportCommand, CopiesWithTheNamedLevelsReleasesAndPasswordAndReimports) {
 
     const fixture::CommandResult result =
         Export({source.string(), copy.string(), "--level", "KXAlarmeditor=1", "--level",
-                "kxindextexteditor=2", "--release", "1031,1036", "--password", "set"});
+                "kxindextexteditor=2", "--release", "1033,1036", "--password", "set"});
     ASSERT_EQ(result.exit_code, 0) << result.out;
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(GetDatabaseState(copy.string()), projectdb::kStateStandardPassword);
@@ -52,7 +47,7 @@ TEST_F(ExportCommand, CopiesWithTheNamedLevelsReleasesAndPasswordAndReimports) {
     logic_test::ExpectLevels(copy, true, levels);
     const logic_test::OracleView view = logic_test::ReadWithOracles(copy, true);
     EXPECT_EQ(view.password, projectdb::GetStandardPassword());
-    EXPECT_EQ(view.marks, (Marks{{"1031", "1"}, {"1033", "0"}, {"1036", "1"}}));
+    EXPECT_EQ(view.marks, (Marks{{"1031", "0"}, {"1033", "1"}, {"1036", "1"}}));
     EXPECT_EQ(ReadBytes(source), sourceBytes);
 
     // Re-import: the password comes off the copy of the protected file; no options keep the rest.
@@ -73,7 +68,7 @@ TEST_F(ExportCommand, WithoutACopyPathWritesBackWhatItReadInPlace) {
     EXPECT_EQ(GetDatabaseState(source.string()), projectdb::kStateStandardPassword);
     EXPECT_EQ(StoredLevels(source, true), std::vector<std::string>(8, "5"));
     EXPECT_EQ(logic_test::ReadWithOracles(source, true).marks,
-              (Marks{{"1031", "0"}, {"1033", "1"}, {"1036", "1"}}));
+              (Marks{{"1031", "1"}, {"1033", "0"}, {"1036", "0"}}));
     EXPECT_EQ(fs::directory_iterator(dir_.path())->path(), source);
 }
 

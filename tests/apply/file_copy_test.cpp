@@ -13,7 +13,7 @@
 
 #include "jet/database.h"
 #include "tests/projectdb/file_helpers.h"
-#include "tests/support/jet4_builder.h"
+#include "tests/support/project_file.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -123,8 +123,8 @@ TEST(FileCopy, FilesHeldByADatabaseHandleAreNotTouched) {
     fixture::TempDir dir;
     const fs::path source = dir.path() / "source.kxs";
     const fs::path target = dir.path() / "target.kxs";
-    fixture::ProjectDatabase({{1031, "Deutsch", "de", "Deutsch", true}}).Build(source);
-    fixture::ProjectDatabase({{1033, "English", "en", "English", false}}).Build(target);
+    fixture::CopyProjectFile("project.kxs", source);
+    fixture::CopyProjectFile("no-release-column.kxs", target);
     const std::vector<char> before = ReadBytes(target);
     for (const auto& [held, exclusive] :
          {std::pair{target, true}, {target, false}, {source, true}}) {

@@ -3,9 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include "jet/database.h"
 #include "tests/jet/test_files.h"
-#include "tests/support/json.h"
 #include "tests/support/oracles.h"
 #include "tests/support/run_command.h"
 
@@ -99,12 +100,12 @@ TEST(Properties, AnObjectWithoutABlobHasNone) {
         fixture::RunCommand({"node", std::string(TRAVIX_ORACLES_DIR) + "/mdb-dump.mjs",
                              file.string(), "--system", "--table", "MSysObjects"});
     ASSERT_EQ(dump.exit_code, 0);
-    const auto doc = fixture::json::Parse(dump.out);
+    const auto doc = nlohmann::json::parse(dump.out);
     bool found = false;
-    for (const auto& row : doc["tables"].AsArray()[0]["rows"].AsArray()) {
-        if (row["Name"].AsString() == "UserDefined") {
+    for (const auto& row : doc.at("tables").at(0).at("rows")) {
+        if (row.at("Name") == "UserDefined") {
             found = true;
-            EXPECT_TRUE(row["LvProp"].IsNull());
+            EXPECT_TRUE(row.at("LvProp").is_null());
         }
     }
     EXPECT_TRUE(found);

@@ -26,6 +26,10 @@ struct TableCase {
     const char* password = "";
 };
 
+void PrintTo(const TableCase& c, std::ostream* out) {
+    *out << c.file << " " << c.table << " +" << c.spareColumns;
+}
+
 class AddAndSetBoolean : public ::testing::TestWithParam<TableCase> {};
 
 TEST_P(AddAndSetBoolean, EveryReaderSeesTheColumnItsDescriptionAndTheValues) {

@@ -82,6 +82,10 @@ const FailureCase kCases[] = {
      }},
 };
 
+void PrintTo(const FailureCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class InjectedFailure : public ::testing::TestWithParam<FailureCase> {};
 
 // Runs the operation on `file`, failing its `failAt`-th write (0: none). Returns the number of
@@ -211,6 +215,10 @@ const Damage kDamages[] = {
     {"DefinitionIndexCountTooLarge", 24 * 4096 + 51 + 2, 0x10,
      [](jet::Database& db) { db.AddBooleanColumn("Table1", "ToolBoxAccess", "x"); }},
 };
+
+void PrintTo(const Damage& damage, std::ostream* out) {
+    *out << damage.name;
+}
 
 class DamagedFile : public ::testing::TestWithParam<Damage> {};
 

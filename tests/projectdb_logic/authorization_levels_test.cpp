@@ -25,9 +25,7 @@ using Texts = std::vector<std::string>;
 
 class Levels : public ::testing::Test {
   protected:
-    Levels()
-        : file_(logic_test::BuildProject(dir_.path(), "p.kxs",
-                                         {{1031, "Deutsch", "de", "Deutsch", true}})) {}
+    Levels() : file_(logic_test::CopyProject(dir_.path(), "p.kxs")) {}
     // Runs LoadAuthorizationLevels or SaveAuthorizationLevels on a handle of its own; a failed walk
     // leaves it to the instance to let the file go.
     template <typename Walker>
@@ -53,6 +51,10 @@ struct StoredCase {
     int expectedData;  // -1: no entry selected
     int expectedIndex;
 };
+
+void PrintTo(const StoredCase& c, std::ostream* out) {
+    *out << c.label;
+}
 
 class StoredLevel : public Levels, public ::testing::WithParamInterface<StoredCase> {};
 

@@ -114,8 +114,8 @@ INSTANTIATE_TEST_SUITE_P(Kinds, DamagedProject,
 // rewritten property blob frees is used again. The readers see the last run's choices.
 TEST(RepeatedExports, KeepTheFileSizeAfterTheFirstTwo) {
     fixture::TempDir dir;
-    const fs::path file = logic_test::BuildProject(
-        dir.path(), "p.kxs", {{1031, "Deutsch"}, {1033, "English"}, {1036, "Francais"}}, false);
+    // Three languages, no release column, and custom properties beside the levels.
+    const fs::path file = logic_test::CopyProject(dir.path(), "p.kxs", "no-release-column.kxs");
     std::uintmax_t settled = 0;
     std::vector<std::string> levels;
     for (int run = 0; run < 100; ++run) {
@@ -135,6 +135,7 @@ TEST(RepeatedExports, KeepTheFileSizeAfterTheFirstTwo) {
         if (run > 1) ASSERT_EQ(fs::file_size(file), settled) << "run " << run;
     }
     logic_test::ExpectLevels(file, false, levels);
+    EXPECT_NE(logic_test::MdbProp(file, "UserDefined").find("Note: kept"), std::string::npos);
     const auto marks = logic_test::ReadWithOracles(file, false).marks;
     EXPECT_EQ(marks,
               (std::map<std::string, std::string>{{"1031", "0"}, {"1033", "0"}, {"1036", "1"}}));

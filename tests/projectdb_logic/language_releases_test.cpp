@@ -13,7 +13,6 @@
 
 namespace {
 
-using fixture::Language;
 using projectdb::MemoryList;
 namespace fs = std::filesystem;
 using Marks = std::map<std::string, std::string>;
@@ -30,16 +29,8 @@ class LanguageReleases : public ::testing::TestWithParam<bool> {
     std::optional<std::string> password() const {
         return withPassword() ? std::optional(projectdb::GetStandardPassword()) : std::nullopt;
     }
-    fs::path Project(const std::vector<Language>& languages, bool withColumn,
-                     const std::string& name = "p.kxs") {
-        return logic_test::BuildProject(dir_.path(), name, languages, withColumn, password());
-    }
-    fs::path Custom(fixture::Table table) {
-        fixture::Database database;
-        database.tables.push_back(std::move(table));
-        database.password = password();
-        database.Build(dir_.path() / "c.kxs");
-        return dir_.path() / "c.kxs";
+    fs::path Project(const std::string& file, const std::string& name = "p.kxs") {
+        return logic_test::CopyProject(dir_.path(), name, file, password().value_or(""));
     }
     MemoryList Load(const fs::path& file) {
         MemoryList list;
@@ -81,50 +72,44 @@ class LanguageReleases : public ::testing::TestWithParam<bool> {
 };
 
 TEST_P(LanguageReleases, WithoutTheColumnTheSaveAddsItWithItsDescriptionAndStoresTheMarks) {
-    const fs::path file = Project({{1033, "English", "en", "English", true},
-                                   {1031, "Deutsch", "de", "Deutsch", true},
-                                   {1036, "Francais", "fr", "Francais", true}},
-                                  false);
+    const fs::path file = Project("no-release-column.kxs");
     MemoryList list = Load(file);
-    EXPECT_EQ(Shown(list), (Entries{{1033, false}, {1031, false}, {1036, false}}));  // engine order
+    EXPECT_EQ(Shown(list), (Entries{{1031, false}, {1033, false}, {1036, false}}));
     for (int i = 0; i < list.count(); ++i) {
         EXPECT_EQ(list.text(i), projectdb::GetLanguageName(list.itemData(i)));
     }
     EXPECT_FALSE(HasDescription(file));
 
-    list.setChecked(1, true);
+    list.setChecked(0, true);
     list.setChecked(2, true);
     EXPECT_EQ(Save(file, list), std::nullopt);
     EXPECT_TRUE(messages_.empty());
-    EXPECT_EQ(Shown(Load(file)), (Entries{{1033, false}, {1031, true}, {1036, true}}));
-    EXPECT_EQ(StoredMarks(file), (Marks{{"Deutsch", "1"}, {"English", "0"}, {"Francais", "1"}}));
+    EXPECT_EQ(Shown(Load(file)), (Entries{{1031, true}, {1033, false}, {1036, true}}));
+    EXPECT_EQ(StoredMarks(file), (Marks{{"German", "1"}, {"English", "0"}, {"French", "1"}}));
     EXPECT_TRUE(HasDescription(file)) << logic_test::MdbProp(file, projectdb::kLanguagesTable);
 }
 
 TEST_P(LanguageReleases, WithTheColumnTheStoredMarksAreShownAndReplaced) {
-    const fs::path file = Project({{1031, "Deutsch", "de", "Deutsch", true},
-                                   {1033, "English", "en", "English", false},
-                                   {1040, "Italiano", "it", "Italiano", true}},
-                                  true);
+    const fs::path file = Project("project.kxs");
     MemoryList list = Load(file);
-    EXPECT_EQ(Shown(list), (Entries{{1031, true}, {1033, false}, {1040, true}}));
+    EXPECT_EQ(Shown(list), (Entries{{1031, true}, {1033, false}, {1036, false}}));
     list.setChecked(0, false);
     list.setChecked(1, true);
     EXPECT_EQ(Save(file, list), std::nullopt);
-    EXPECT_EQ(Shown(Load(file)), (Entries{{1031, false}, {1033, true}, {1040, true}}));
-    EXPECT_EQ(StoredMarks(file), (Marks{{"Deutsch", "0"}, {"English", "1"}, {"Italiano", "1"}}));
+    EXPECT_EQ(Shown(Load(file)), (Entries{{1031, false}, {1033, true}, {1036, false}}));
+    EXPECT_EQ(StoredMarks(file), (Marks{{"German", "0"}, {"English", "1"}, {"French", "0"}}));
     EXPECT_FALSE(HasDescription(file)) << "an existing column got a description";
 }
 
-TEST_P(LanguageReleases, AColumnNamedInAnotherCaseIsNotTheReleaseColumn) {
-    const fs::path file = Custom({projectdb::kLanguagesTable,
-                                  {{"LCID", fixture::ColumnType::Long},
-                                   {"Name", fixture::ColumnType::Text, 50},
-                                   {"toolboxaccess", fixture::ColumnType::Boolean}},
-                                  {{std::int64_t{1031}, std::string("Deutsch"), true},
-                                   {std::int64_t{1033}, std::string("English"), true}}});
-    MemoryList list = Load(file);
-    EXPECT_EQ(Shown(list), (Entries{{1031, false}, {1033, false}}));
+// The load stops at a language without a name (4096) and keeps the entries before it; the stored
+// "toolboxaccess" mark of 1031 is not read, as the column is named in another case.
+TEST_P(LanguageReleases, ALoadStopsAtANamelessLanguageAndAColumnInAnotherCaseIsNoReleaseColumn) {
+    const fs::path file = Project("odd-languages.kxs");
+    MemoryList list;
+    EXPECT_EQ(logic_test::ThrownNumber(
+                  [&] { projectdb::LoadLanguageList(file.string(), state(), list); }),
+              5);
+    EXPECT_EQ(Shown(list), (Entries{{1031, false}}));
     list.setChecked(0, true);
     // The save tries to add "ToolBoxAccess", which the engine refuses beside "toolboxaccess".
     const std::optional<std::string> message = Save(file, list);
@@ -138,17 +123,14 @@ TEST_P(LanguageReleases, AColumnNamedInAnotherCaseIsNotTheReleaseColumn) {
     EXPECT_EQ(dump->tables.at(0).column_names,
               (std::vector<std::string>{"LCID", "Name", "toolboxaccess"}));
     EXPECT_EQ(dump->tables.at(0).rows,
-              (fixture::RowSet{{"1031", "Deutsch", "1"}, {"1033", "English", "1"}}));
+              (fixture::RowSet{
+                  {"1031", "Deutsch", "1"}, {"1033", "English", "0"}, {"4096", "Custom", "1"}}));
 }
 
 // Duplicate LCIDs give two entries and the save finds the first record for both; an entry without
 // a record is skipped and a record without an entry keeps its value.
 TEST_P(LanguageReleases, TheSaveFindsTheFirstRecordOfAnLcidAndSkipsWhatItCannotMatch) {
-    const fs::path file = Project({{1031, "A", "de", "A", true},
-                                   {1033, "B", "en", "B", true},
-                                   {1031, "C", "de", "C", false},
-                                   {1036, "D", "fr", "D", true}},
-                                  true);
+    const fs::path file = Project("duplicate-languages.kxs");
     EXPECT_EQ(Shown(Load(file)),
               (Entries{{1031, true}, {1033, true}, {1031, false}, {1036, true}}));
     EXPECT_EQ(Save(file, List({{1049, true}, {1031, false}, {1033, false}, {1031, true}})),
@@ -159,23 +141,20 @@ TEST_P(LanguageReleases, TheSaveFindsTheFirstRecordOfAnLcidAndSkipsWhatItCannotM
 }
 
 TEST_P(LanguageReleases, AnEmptyListAddsAMissingColumnAndWritesNothing) {
-    const fs::path without = Project(
-        {{1031, "Deutsch", "de", "Deutsch", true}, {1033, "English", "en", "English", true}},
-        false);
+    const fs::path without = Project("no-release-column.kxs");
     EXPECT_EQ(Save(without, MemoryList()), std::nullopt);
-    EXPECT_EQ(StoredMarks(without), (Marks{{"Deutsch", "0"}, {"English", "0"}}));
+    EXPECT_EQ(StoredMarks(without), (Marks{{"German", "0"}, {"English", "0"}, {"French", "0"}}));
     EXPECT_TRUE(HasDescription(without));
 
-    const fs::path with = Project({{1031, "Deutsch", "de", "Deutsch", true}}, true, "with.kxs");
+    const fs::path with = Project("project.kxs", "with.kxs");
     EXPECT_EQ(Save(with, MemoryList()), std::nullopt);
-    EXPECT_EQ(StoredMarks(with), (Marks{{"Deutsch", "1"}}));
+    EXPECT_EQ(StoredMarks(with), (Marks{{"German", "1"}, {"English", "0"}, {"French", "0"}}));
     EXPECT_TRUE(messages_.empty());
 }
 
 // The caller goes on after the message: the file still reads.
 TEST_P(LanguageReleases, AMissingTableFailsTheLoadAndGivesOneMessageFromTheSave) {
-    const fs::path file =
-        Custom({"Other", {{"LCID", fixture::ColumnType::Long}}, {{std::int64_t{1031}}}});
+    const fs::path file = Project("other-table.kxs");
     MemoryList list = List({{1, false}});
     EXPECT_EQ(logic_test::ThrownNumber(
                   [&] { projectdb::LoadLanguageList(file.string(), state(), list); }),
@@ -188,24 +167,12 @@ TEST_P(LanguageReleases, AMissingTableFailsTheLoadAndGivesOneMessageFromTheSave)
 }
 
 TEST_P(LanguageReleases, ATableWithoutRecordsFailsTheLoadAndANonEmptySave) {
-    const fs::path file = Project({}, true);
+    const fs::path file = Project("empty-languages.kxs");
     MemoryList list;
     EXPECT_THROW(projectdb::LoadLanguageList(file.string(), state(), list), jet::JetError);
     EXPECT_EQ(Save(file, list), std::nullopt);
     EXPECT_EQ(Save(file, List({{1031, true}})),
               std::optional<std::string>("3021No current record."));
-}
-
-TEST_P(LanguageReleases, ALoadStopsAtALanguageWithoutNameAndKeepsTheEntriesBefore) {
-    const fs::path file = Project({{1031, "Deutsch", "de", "Deutsch", true},
-                                   {0x1000, "Custom", "xx", "Custom", true},
-                                   {1033, "English", "en", "English", true}},
-                                  true);
-    MemoryList list;
-    EXPECT_EQ(logic_test::ThrownNumber(
-                  [&] { projectdb::LoadLanguageList(file.string(), state(), list); }),
-              5);
-    EXPECT_EQ(Shown(list), (Entries{{1031, true}}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Password, LanguageReleases, ::testing::Values(false, true),

@@ -14,12 +14,13 @@
 
 namespace logic_test {
 
-fs::path BuildProject(const fs::path& folder, const std::string& name,
-                      const std::vector<fixture::Language>& languages, bool withReleaseColumn,
-                      std::optional<std::string> password) {
-    fixture::ProjectDatabase(languages, withReleaseColumn, std::move(password))
-        .Build(folder / name);
-    return folder / name;
+fs::path CopyProject(const fs::path& folder, const std::string& name, const std::string& file,
+                     const std::string& password) {
+    const bool twin = file == "project.kxs" && password == projectdb::GetStandardPassword();
+    const fs::path target =
+        fixture::CopyProjectFile(twin ? "project-protected.kxs" : file, folder / name);
+    if (!password.empty() && !twin) jet::Database::Open(target.string())->NewPassword("", password);
+    return target;
 }
 
 std::string ConnectionText(const fs::path& file, bool standardPassword) {

@@ -1,5 +1,5 @@
-// Shared helpers of the project database logic and apply tests: project files made by the fixture
-// builder, the window's lists as start-up and a refresh fill them, raw writes of a stored level
+// Shared helpers of the project database logic and apply tests: copies of the checked-in project
+// files, the window's lists as start-up and a refresh fill them, raw writes of a stored level
 // that the program itself would never make, and what our reader and the independent readers see
 // in a file afterwards.
 #pragma once
@@ -14,7 +14,7 @@
 #include "projectdb/level_list.h"
 #include "projectdb/password.h"
 #include "tests/projectdb/file_helpers.h"
-#include "tests/support/jet4_builder.h"
+#include "tests/support/project_file.h"
 
 namespace logic_test {
 
@@ -22,11 +22,10 @@ namespace fs = std::filesystem;
 using testing_projectdb::CopyReal;
 using testing_projectdb::ReadBytes;
 
-// A project database with the given languages, built in `folder`; returns its path.
-fs::path BuildProject(const fs::path& folder, const std::string& name,
-                      const std::vector<fixture::Language>& languages,
-                      bool withReleaseColumn = true,
-                      std::optional<std::string> password = std::nullopt);
+// A copy of the checked-in project file `file` at folder/name. With `password` the copy is
+// protected: project.kxs by its protected twin, any other file through the engine.
+fs::path CopyProject(const fs::path& folder, const std::string& name,
+                     const std::string& file = "project.kxs", const std::string& password = "");
 
 // Connection text for a project file: its path, or path "|" password.
 std::string ConnectionText(const fs::path& file, bool standardPassword);

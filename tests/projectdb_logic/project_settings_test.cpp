@@ -10,6 +10,13 @@
 #include "tests/projectdb_logic/logic_test_support.h"
 #include "tests/support/temp_dir.h"
 
+namespace jet {
+// Names the version where a test name shows its parameter.
+void PrintTo(Version version, std::ostream* out) {
+    *out << (version == Version::Jet3 ? "Jet3" : "Jet4");
+}
+}  // namespace jet
+
 namespace {
 
 using projectdb::ProjectSettings;
@@ -20,9 +27,8 @@ constexpr char kLevel[] = "ExternalAuthorizationLevel";
 class ProjectSettingsOnFixtures : public ::testing::Test {
   protected:
     fs::path Project(const std::string& name = "p.kxs", bool standardPassword = false) {
-        return logic_test::BuildProject(
-            dir_.path(), name, {{1033, "English", "en", "English", false}}, true,
-            standardPassword ? std::optional(projectdb::GetStandardPassword()) : std::nullopt);
+        return logic_test::CopyProject(dir_.path(), name, "project.kxs",
+                                       standardPassword ? projectdb::GetStandardPassword() : "");
     }
     fixture::TempDir dir_;
     ProjectSettings settings_;
@@ -56,16 +62,11 @@ TEST_F(ProjectSettingsOnFixtures, UnsetReadsAsTheDefaultAndSetValuesReadBackThro
     later.CloseProject(again);
 }
 
-// The builder and the engine were written apart: levels that the builder stores as the database's
-// custom properties, next to a text property of the same blob, read back through ProjectSettings.
-TEST_F(ProjectSettingsOnFixtures, ReadsLevelsThatTheBuilderStored) {
-    fixture::Database db = fixture::ProjectDatabase({{1033, "English", "en", "English", false}});
-    db.user_defined_properties = {
-        {"KXAlarmeditor.ExternalAuthorizationLevel", std::int32_t{3}},
-        {"Note", std::string("kept")},
-        {"KX4VariableEditor.ExternalAuthorizationLevel", std::int32_t{0}}};
-    db.Build(dir_.path() / "built.kxs");
-    EXPECT_EQ(logic_test::StoredLevels(dir_.path() / "built.kxs", false),
+// Levels that another writer stored as the database's custom properties, next to a text property
+// of the same blob, read back through ProjectSettings.
+TEST_F(ProjectSettingsOnFixtures, ReadsLevelsThatAnotherWriterStored) {
+    const fs::path file = logic_test::CopyProject(dir_.path(), "p.kxs", "no-release-column.kxs");
+    EXPECT_EQ(logic_test::StoredLevels(file, false),
               (std::vector<std::string>{"3", "", "", "", "", "", "", "0"}));
 }
 
@@ -147,7 +148,7 @@ TEST_F(ProjectSettingsOnFixtures, PathsThatHoldABarStillOpen) {
 
 // The engine's own tests check that a file's other custom properties stay as they were.
 class ProjectSettingsOnRealFiles
-    : public ::testing::TestWithParam<std::pair<const char*, jet::Version>> {};
+    : public ::testing::TestWithParam<std::pair<std::string, jet::Version>> {};
 
 TEST_P(ProjectSettingsOnRealFiles, KeepTheLevelsAsTheirReadersSeeThem) {
     fixture::TempDir dir;

@@ -2,9 +2,10 @@
 // order, as text or as one JSON object.
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include "projectdb/language_releases.h"
 #include "tests/projectdb_logic/logic_test_support.h"
-#include "tests/support/json.h"
 #include "tests/support/run_command.h"
 #include "tests/support/temp_dir.h"
 
@@ -20,35 +21,33 @@ fixture::CommandResult Show(const fs::path& file, const std::string& option = ""
 
 TEST(ShowCommand, PrintsStateFormatLevelsAndLanguagesAsJsonAndText) {
     fixture::TempDir dir;
-    const fs::path file = logic_test::BuildProject(
-        dir.path(), "p.kxs",
-        {{1033, "English", "en", "English", false}, {1031, "Deutsch", "de", "Deutsch", true}}, true,
-        projectdb::GetStandardPassword());
+    const fs::path file = logic_test::CopyProject(dir.path(), "p.kxs", "project.kxs",
+                                                  projectdb::GetStandardPassword());
     logic_test::StoreRawLevel(file, true, "KXAlarmeditor", std::int64_t{3});
     logic_test::StoreRawLevel(file, true, "KXOPCEditor", std::int64_t{2});
     logic_test::StoreRawLevel(file, true, "KXRecipeEditor", std::string("2.5"));
 
     const fixture::CommandResult result = Show(file, "--json");
     ASSERT_EQ(result.exit_code, 0);
-    const fixture::json::Value doc = fixture::json::Parse(result.out);
-    EXPECT_EQ(doc["state"].NumberText(), "2");
-    EXPECT_EQ(doc["format"].AsString(), "Jet4");
-    const fixture::json::Value& levels = doc["levels"];
-    ASSERT_EQ(levels.AsObject().size(), 8u);
-    EXPECT_EQ(levels.AsObject()[0].first, "KXAlarmeditor");
-    EXPECT_EQ(levels["KXAlarmeditor"].NumberText(), "3");
-    EXPECT_TRUE(levels["KXOPCEditor"].IsNull());  // stored 2 names no OPC level
-    EXPECT_EQ(doc["stored"]["KXOPCEditor"].AsString(), "2");
-    EXPECT_EQ(levels["KXRecipeEditor"].NumberText(), "2");
-    EXPECT_TRUE(levels["KX4VariableEditor"].IsNull());
-    EXPECT_TRUE(doc["stored"]["KX4VariableEditor"].IsNull());
-    const auto& languages = doc["languages"].AsArray();
-    ASSERT_EQ(languages.size(), 2u);
-    EXPECT_EQ(languages[0]["lcid"].NumberText(), "1033");
-    EXPECT_EQ(languages[0]["name"].AsString(), projectdb::GetLanguageName(1033));
-    EXPECT_FALSE(languages[0]["released"].AsBool());
-    EXPECT_EQ(languages[1]["lcid"].NumberText(), "1031");
-    EXPECT_TRUE(languages[1]["released"].AsBool());
+    const auto doc = nlohmann::ordered_json::parse(result.out);
+    EXPECT_EQ(doc["state"].dump(), "2");
+    EXPECT_EQ(doc["format"], "Jet4");
+    const auto& levels = doc["levels"];
+    ASSERT_EQ(levels.size(), 8u);
+    EXPECT_EQ(levels.begin().key(), "KXAlarmeditor");
+    EXPECT_EQ(levels["KXAlarmeditor"].dump(), "3");
+    EXPECT_TRUE(levels["KXOPCEditor"].is_null());  // stored 2 names no OPC level
+    EXPECT_EQ(doc["stored"]["KXOPCEditor"], "2");
+    EXPECT_EQ(levels["KXRecipeEditor"].dump(), "2");
+    EXPECT_TRUE(levels["KX4VariableEditor"].is_null());
+    EXPECT_TRUE(doc["stored"]["KX4VariableEditor"].is_null());
+    const auto& languages = doc["languages"];
+    ASSERT_EQ(languages.size(), 3u);
+    EXPECT_EQ(languages[0]["lcid"].dump(), "1031");
+    EXPECT_EQ(languages[0]["name"], projectdb::GetLanguageName(1031));
+    EXPECT_TRUE(languages[0]["released"].get<bool>());
+    EXPECT_EQ(languages[1]["lcid"].dump(), "1033");
+    EXPECT_FALSE(languages[1]["released"].get<bool>());
 
     const std::string text = Show(file).out;
     for (const std::string& line :
@@ -63,9 +62,7 @@ TEST(ShowCommand, FailsOnFilesItCannotRead) {
     fixture::TempDir dir;
     const fs::path text = dir.path() / "text.kxs";
     std::ofstream(text) << "not a database";
-    fixture::Database noLanguages;
-    noLanguages.tables.push_back({"Other", {{"ID", fixture::ColumnType::Long}}, {}});
-    noLanguages.Build(dir.path() / "other.kxs");
+    fixture::CopyProjectFile("other-table.kxs", dir.path() / "other.kxs");
     for (const fs::path& file : {dir.path() / "missing.kxs", text, dir.path() / "other.kxs"}) {
         const fixture::CommandResult result = Show(file, "--json");
         EXPECT_EQ(result.exit_code, 1) << file;

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <nlohmann/json.hpp>
 
 #include "tests/support/run_command.h"
 
@@ -36,19 +37,11 @@ std::string Lower(std::string text) {
     return text;
 }
 
-std::string JsonCellText(const json::Value& value) {
-    switch (value.kind()) {
-        case json::Value::Kind::Null:
-            return "";
-        case json::Value::Kind::Bool:
-            return value.AsBool() ? "1" : "0";
-        case json::Value::Kind::Number:
-            return value.NumberText();
-        case json::Value::Kind::String:
-            return value.AsString();
-        default:
-            return "<structured value>";
-    }
+std::string JsonCellText(const nlohmann::json& value) {
+    if (value.is_null()) return "";
+    if (value.is_boolean()) return value.get<bool>() ? "1" : "0";
+    if (value.is_string()) return value.get<std::string>();
+    return value.dump();
 }
 
 }  // namespace
@@ -79,21 +72,21 @@ std::optional<ReaderDump> DumpWithMdbReader(const std::filesystem::path& file,
     argv.insert(argv.end(), extra_args.begin(), extra_args.end());
     const CommandResult result = RunCommand(argv);
     if (result.exit_code != 0) return std::nullopt;
-    const json::Value doc = json::Parse(result.out);
+    const nlohmann::json doc = nlohmann::json::parse(result.out);
     ReaderDump dump;
-    if (!doc["password"].IsNull()) dump.password = doc["password"].AsString();
-    for (const json::Value& t : doc["tables"].AsArray()) {
+    if (!doc.at("password").is_null()) dump.password = doc["password"].get<std::string>();
+    for (const nlohmann::json& t : doc.at("tables")) {
         OracleTable table;
-        table.name = t["name"].AsString();
-        for (const json::Value& c : t["columns"].AsArray()) {
-            table.column_names.push_back(c["name"].AsString());
-            table.column_types.push_back(c["type"].AsString());
+        table.name = t.at("name").get<std::string>();
+        for (const nlohmann::json& c : t.at("columns")) {
+            table.column_names.push_back(c.at("name").get<std::string>());
+            table.column_types.push_back(c.at("type").get<std::string>());
         }
-        for (const json::Value& r : t["rows"].AsArray()) {
+        for (const nlohmann::json& r : t.at("rows")) {
             Row row;
             for (std::size_t i = 0; i < table.column_names.size(); ++i) {
-                row.push_back(
-                    CanonicalCell(table.column_types[i], JsonCellText(r[table.column_names[i]])));
+                row.push_back(CanonicalCell(table.column_types[i],
+                                            JsonCellText(r.at(table.column_names[i]))));
             }
             table.rows.push_back(std::move(row));
         }

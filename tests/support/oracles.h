@@ -10,8 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/json.h"
-
 namespace fixture {
 
 // One row as canonical text cells, in column order. NULL reads as "" (mdb-export cannot tell
