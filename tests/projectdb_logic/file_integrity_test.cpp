@@ -110,12 +110,20 @@ INSTANTIATE_TEST_SUITE_P(Kinds, DamagedProject,
                          });
 
 // A hundred in-place exports alternating between two sets of choices, so that every run rewrites
-// the levels and the marks: after the first two the file does not grow, because the space a
-// rewritten property blob frees is used again. The readers see the last run's choices.
+// the levels (in a property blob longer than a page) and the marks: after the first two the file
+// does not grow, because the slots a rewritten blob frees are used again. The readers see the last
+// run's choices and every property of other tools.
 TEST(RepeatedExports, KeepTheFileSizeAfterTheFirstTwo) {
     fixture::TempDir dir;
     // Three languages, no release column, and custom properties beside the levels.
     const fs::path file = logic_test::CopyProject(dir.path(), "p.kxs", "no-release-column.kxs");
+    // Enough properties of other tools that the blob is a chain of page-long rows.
+    {
+        std::vector<std::pair<std::string, jet::Value>> others;
+        for (int i = 0; i < 60; ++i)
+            others.emplace_back("Other" + std::to_string(i), std::string(80, 'o'));
+        jet::Database::Open(file.string())->SetCustomProperties(others);
+    }
     std::uintmax_t settled = 0;
     std::vector<std::string> levels;
     for (int run = 0; run < 100; ++run) {
@@ -135,7 +143,9 @@ TEST(RepeatedExports, KeepTheFileSizeAfterTheFirstTwo) {
         if (run > 1) ASSERT_EQ(fs::file_size(file), settled) << "run " << run;
     }
     logic_test::ExpectLevels(file, false, levels);
-    EXPECT_NE(logic_test::MdbProp(file, "UserDefined").find("Note: kept"), std::string::npos);
+    const std::string properties = logic_test::MdbProp(file, "UserDefined");
+    EXPECT_NE(properties.find("Note: kept"), std::string::npos);
+    EXPECT_NE(properties.find("Other59: " + std::string(80, 'o')), std::string::npos);
     const auto marks = logic_test::ReadWithOracles(file, false).marks;
     EXPECT_EQ(marks,
               (std::map<std::string, std::string>{{"1031", "0"}, {"1033", "0"}, {"1036", "1"}}));
