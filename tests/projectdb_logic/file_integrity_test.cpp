@@ -2,6 +2,8 @@
 // changing; repeated exports reuse the space they free; and the check agrees with the readers.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "jet/database.h"
 #include "projectdb/apply.h"
 #include "projectdb/password.h"
@@ -64,6 +66,19 @@ const DamageKind kDamageKinds[] = {
      [](Bytes& f, std::size_t definition) {
          const std::size_t at = definition * PageSize(f) + 4;
          f.at(at) = 0x00, f.at(at + 1) = 0x00, f.at(at + 2) = static_cast<char>(0xF0);
+     }},
+    // The catalog's inline usage map starts at the file's end, so that its pages lie beyond it;
+    // they used to be skipped without a word.
+    {"CatalogMapBeyondTheEnd",
+     [](Bytes& f, std::size_t) {
+         const bool jet3 = PageSize(f) == 2048;
+         const std::uint32_t map = U32(f, 2 * PageSize(f) + (jet3 ? 35 : 55));
+         const std::size_t page = (map >> 8) * PageSize(f);
+         const std::size_t slot = page + (jet3 ? 8 : 12) + 2 + 2 * (map & 0xFF);
+         const std::size_t row = page + (U32(f, slot) & 0x1FFF);
+         if (f.at(row) != 0) throw std::runtime_error("not an inline map");
+         const std::uint32_t end = static_cast<std::uint32_t>(f.size() / PageSize(f));
+         for (int i = 0; i < 4; ++i) f.at(row + 1 + i) = static_cast<char>(end >> (8 * i));
      }},
     // A page of catalog rows whose row count runs its offset table past the page.
     {"CatalogRowTableRunsPastItsPage",
