@@ -55,12 +55,17 @@ std::unique_ptr<Database> Database::Open(const std::string& path, const OpenOpti
 
 std::unique_ptr<Database> Database::Open(const std::string& path, const OpenOptions& options,
                                          const FileWrapper& wrap) {
-    auto core = std::make_shared<DatabaseCore>();
-    core->path = path;
-    core->options = options;
     std::unique_ptr<FileIo> file =
         openFile(path, {.readOnly = options.readOnly, .exclusive = options.exclusive});
     if (wrap) file = wrap(std::move(file));
+    return Open(std::move(file), path, options);
+}
+
+std::unique_ptr<Database> Database::Open(std::unique_ptr<FileIo> file, const std::string& path,
+                                         const OpenOptions& options) {
+    auto core = std::make_shared<DatabaseCore>();
+    core->path = path;
+    core->options = options;
     if (file->size() < Header::kProbeLength) throw unrecognizedFormat(path);
     std::vector<std::uint8_t> probe(Header::kProbeLength);
     file->readAt(0, probe);
@@ -77,8 +82,8 @@ std::unique_ptr<Database> Database::Open(const std::string& path, const OpenOpti
         const std::string given = passwordFromConnect(options.connect).value_or("");
         if (!core->header.passwordMatches(given)) throw notAValidPassword();
     }
-    core->pages =
-        std::make_unique<PageChannel>(std::move(file), format, core->header.databaseKey());
+    core->pages = std::make_unique<PageChannel>(std::move(file), format, core->header.databaseKey(),
+                                                !options.deferSync);
     core->catalog = Catalog::read(*core->pages, core->header.codePage());
     // Every table's definition is read once here: a few pages per table whatever the file's size,
     // and a catalog or definition that points outside the file is refused before anyone reads or

@@ -190,9 +190,24 @@ void LoadLanguageList(const std::string& path, DatabaseState state, ListControl&
 std::optional<std::string> SaveLanguageReleases(const std::string& path, DatabaseState state,
                                                 const ListControl& list,
                                                 const MessageSink& showMessage) {
+    std::unique_ptr<jet::Database> database;
+    try {
+        database = OpenForState(path, state);
+    } catch (...) {
+        const std::string message = FailureMessage(std::current_exception());
+        if (showMessage) showMessage(message);
+        return message;
+    }
+    std::optional<std::string> failure = SaveLanguageReleases(*database, list, showMessage);
+    database->Close();
+    return failure;
+}
+
+std::optional<std::string> SaveLanguageReleases(jet::Database& open, const ListControl& list,
+                                                const MessageSink& showMessage) {
     std::string message;
     try {
-        std::unique_ptr<jet::Database> database = OpenForState(path, state);
+        jet::Database* const database = &open;
         if (!HasReleaseColumn(database->OpenTable(kLanguagesTable))) {
             database->AddBooleanColumn(kLanguagesTable, kReleaseColumn, kReleaseDescription);
         }
@@ -215,7 +230,6 @@ std::optional<std::string> SaveLanguageReleases(const std::string& path, Databas
         }
         if (!marks.empty()) database->SetBooleans(kLanguagesTable, kReleaseColumn, marks);
         if (failure) std::rethrow_exception(failure);
-        database->Close();
         return std::nullopt;
     } catch (...) {
         message = FailureMessage(std::current_exception());
