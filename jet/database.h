@@ -145,9 +145,10 @@ class Database {
     // Sets the Boolean `column` of the row at `row` (from RowCursor::rowId()). A row written before
     // the column existed is written again, and moved to another page when it no longer fits.
     void SetBoolean(std::string_view table, RowId row, std::string_view column, bool value);
-    // The same for many rows of one table in one commit, in the given order (a later change of a
-    // row wins). A row that already holds its value is not written again. When a row cannot be
-    // changed (3049, 3167), the changes before it are committed and the failure passes on.
+    // The same for many rows of one table in one commit: each row once, in the order of its first
+    // change, with the value of its last. A row that already holds its value is not written
+    // again. When a row cannot be changed (3049, 3167), the rows before it are committed and the
+    // failure passes on.
     void SetBooleans(std::string_view table, std::string_view column,
                      std::span<const std::pair<RowId, bool>> changes);
     // Creates or replaces a custom database property: std::int64_t stores a Long (it must fit 32

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <functional>
 #include <limits>
+#include <map>
+#include <optional>
 #include <span>
 #include <utility>
 
@@ -162,9 +164,19 @@ void Database::SetBooleans(std::string_view table, std::string_view column,
         throw JetError(kInvalidArgument, "Invalid argument: the column '" + std::string(column) +
                                              "' is indexed, and indexes are not updated here.");
     core_->writtenTables.insert(owner);
+    // Each row once, where it first comes, with the last value asked for it.
+    std::vector<std::pair<RowId, bool>> rows;
+    std::map<std::pair<std::uint32_t, std::uint16_t>, std::size_t> seen;
     for (const auto& [row, value] : changes) {
+        const auto [at, added] = seen.try_emplace({row.page, row.row}, rows.size());
+        if (added)
+            rows.emplace_back(row, value);
+        else
+            rows[at->second].second = value;
+    }
+    for (const auto& [row, value] : rows) {
         // A row that cannot be changed stops the run there; the rows before it are stored.
-        PageBatch::Snapshot before = batch.snapshot();
+        std::optional<PageBatch::Snapshot> before;
         try {
             const RowLocation location = locateRow(batch, owner, row);
             RowParts parts =
@@ -181,9 +193,13 @@ void Database::SetBooleans(std::string_view table, std::string_view column,
                     parts.vars.resize(variableSlots(def));
             }
             parts.setBit(target.number, value);
-            storeRow(batch, owner, def.usageMap(), location, joinRow(parts, pages.format()));
+            const Bytes bytes = joinRow(parts, pages.format());
+            if (storeRowInPlace(batch, location, bytes)) continue;
+            // Moving a row stages several pages; a failure midway must not leave half of it.
+            before = batch.snapshot();
+            storeRow(batch, owner, def.usageMap(), location, bytes);
         } catch (...) {
-            batch.restore(std::move(before));
+            if (before) batch.restore(std::move(*before));
             batch.commit();
             throw;
         }
