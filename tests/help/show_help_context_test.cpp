@@ -66,8 +66,6 @@ TEST(ShowHelpContext, ShowsATopicOnlyWhenFileAndIdAreThere) {
         {"no help file", nullptr, folder, 60011, nullptr},
         {"a folder as help file", "folder", folder, 60011, nullptr},
         {"unset folder: the root's helpfiles", TRAVIX_TEST_HELP_FILE, "", 60011, nullptr},
-        {"file without the id", TRAVIX_TEST_HELP_FILE_OTHER_IDS, folder, 60011, nullptr},
-        {"id nobody maps", TRAVIX_TEST_HELP_FILE, folder, 4711, nullptr},
         {"negative id", TRAVIX_TEST_HELP_FILE, folder, -60011, nullptr},
     };
     for (const auto& c : cases) {

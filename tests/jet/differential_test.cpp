@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <ctime>
 
@@ -35,11 +34,6 @@ std::string typeName(const jet::Column& column) {
     return column.type < std::size(kNames) ? kNames[column.type] : "unknown";
 }
 
-std::string shortest(double value) {
-    char buffer[64];
-    return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr);
-}
-
 // A GUID's text without its braces, in lower case, and without dashes if asked.
 std::string bareGuid(std::string text, bool dashes) {
     text = text.substr(1, text.size() - 2);
@@ -56,21 +50,21 @@ enum class Reader { MdbReader, MdbExport };
 
 std::string cellText(const jet::Value& value, Reader reader, jet::Version version) {
     if (jet::isNull(value)) return "";
-    if (const auto* b = std::get_if<bool>(&value)) return *b ? "1" : "0";
+    char buffer[32];
     if (const auto* f = std::get_if<float>(&value)) {
-        if (reader == Reader::MdbReader) return shortest(static_cast<double>(*f));
-        char buffer[32];
-        std::snprintf(buffer, sizeof buffer, "%.8g", static_cast<double>(*f));
+        std::snprintf(buffer, sizeof buffer, reader == Reader::MdbReader ? "%.17g" : "%.8g", *f);
         return buffer;
     }
-    if (const auto* d = std::get_if<double>(&value)) return shortest(*d);
+    if (const auto* d = std::get_if<double>(&value)) {
+        std::snprintf(buffer, sizeof buffer, "%.17g", *d);
+        return buffer;
+    }
     if (const auto* t = std::get_if<jet::DateTime>(&value)) {
         if (reader == Reader::MdbExport && t->days < 0) return "1900-01-00T00:00:00";
         const double ms = std::round((t->days - 25569.0) * 86400000.0);
         const auto seconds = static_cast<std::time_t>(std::floor(ms / 1000.0));
         std::tm tm{};
         gmtime_r(&seconds, &tm);
-        char buffer[32];
         std::strftime(buffer, sizeof buffer, "%Y-%m-%dT%H:%M:%S", &tm);
         return buffer;
     }
@@ -115,7 +109,7 @@ fixture::RowSet guidsAsText(fixture::RowSet rows, const std::vector<jet::Column>
 }
 
 // A property blob as mdb-prop prints it: Booleans as yes/no, binary as its length, a 16-byte GUID
-// as its digits in GUID order (mdb-prop places the dashes its own way, so they are left out).
+// as a GUID; without dashes, which mdb-prop places its own way.
 fixture::PropertyBlocks asMdbProp(const jet::PropertyBlob& blob) {
     fixture::PropertyBlocks out;
     for (const jet::PropertyMap& map : blob.maps()) {
@@ -125,13 +119,12 @@ fixture::PropertyBlocks asMdbProp(const jet::PropertyBlob& blob) {
             if (const auto* g = std::get_if<jet::Bytes>(&property.value)) {
                 text = "(binary data of length " + std::to_string(g->size()) + ")";
                 if (property.name == "GUID" && g->size() == 16) {
-                    text = "{";
-                    for (int i : {3, 2, 1, 0, 5, 4, 7, 6, 8, 9, 10, 11, 12, 13, 14, 15})
-                        text += "0123456789ABCDEF"[(*g)[i] >> 4],
-                            text += "0123456789ABCDEF"[(*g)[i] & 0xF];
-                    text += "}";
+                    jet::Guid guid;
+                    std::copy(g->begin(), g->end(), std::begin(guid.bytes));
+                    text = jet::toText(guid);
                 }
             }
+            std::erase(text, '-');
             out[map.name][property.name] = text;
         }
     }
@@ -141,8 +134,7 @@ fixture::PropertyBlocks asMdbProp(const jet::PropertyBlob& blob) {
 fixture::PropertyBlocks mdbProp(const std::filesystem::path& file, const std::string& object) {
     auto blocks = fixture::MdbProperties(file, object).value_or(fixture::PropertyBlocks{});
     for (auto& [name, properties] : blocks)
-        if (auto guid = properties.find("GUID"); guid != properties.end())
-            std::erase(guid->second, '-');
+        for (auto& [property, text] : properties) std::erase(text, '-');
     return blocks;
 }
 
