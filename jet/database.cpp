@@ -43,7 +43,6 @@ std::optional<std::string> passwordFromConnect(std::string_view connect) {
     return std::nullopt;
 }
 
-
 Database::Database(std::shared_ptr<DatabaseCore> core) : core_(std::move(core)) {}
 
 Database::~Database() {
@@ -56,12 +55,17 @@ std::unique_ptr<Database> Database::Open(const std::string& path, const OpenOpti
 
 std::unique_ptr<Database> Database::Open(const std::string& path, const OpenOptions& options,
                                          const FileWrapper& wrap) {
-    auto core = std::make_shared<DatabaseCore>();
-    core->path = path;
-    core->options = options;
     std::unique_ptr<FileIo> file =
         openFile(path, {.readOnly = options.readOnly, .exclusive = options.exclusive});
     if (wrap) file = wrap(std::move(file));
+    return Open(std::move(file), path, options);
+}
+
+std::unique_ptr<Database> Database::Open(std::unique_ptr<FileIo> file, const std::string& path,
+                                         const OpenOptions& options) {
+    auto core = std::make_shared<DatabaseCore>();
+    core->path = path;
+    core->options = options;
     if (file->size() < Header::kProbeLength) throw unrecognizedFormat(path);
     std::vector<std::uint8_t> probe(Header::kProbeLength);
     file->readAt(0, probe);
@@ -74,8 +78,8 @@ std::unique_ptr<Database> Database::Open(const std::string& path, const OpenOpti
         const std::string given = passwordFromConnect(options.connect).value_or("");
         if (!core->header.passwordMatches(given)) throw notAValidPassword();
     }
-    core->pages =
-        std::make_unique<PageChannel>(std::move(file), format, core->header.databaseKey());
+    core->pages = std::make_unique<PageChannel>(std::move(file), format, core->header.databaseKey(),
+                                                !options.deferSync);
     core->catalog = Catalog::read(*core->pages, core->header.codePage());
     return std::unique_ptr<Database>(new Database(std::move(core)));
 }
@@ -137,7 +141,6 @@ std::optional<PropertyBlob> Database::customProperties() const {
     return PropertyBlob::parse(*bytes, core_->header.format(), core_->header.codePage());
 }
 
-
 Table::Table(std::shared_ptr<DatabaseCore> core, std::shared_ptr<const TableDefinition> definition,
              std::string name, std::uint32_t catalogId)
     : core_(std::move(core)),
@@ -164,7 +167,6 @@ std::optional<PropertyBlob> Table::properties() const {
     if (!bytes) return std::nullopt;
     return PropertyBlob::parse(*bytes, core_->header.format(), core_->header.codePage());
 }
-
 
 struct RowCursor::State {
     std::shared_ptr<DatabaseCore> core;

@@ -37,6 +37,9 @@ struct OpenOptions {
     // DAO-style connect text, such as ";pwd=secret"; the pwd item is found without regard to case.
     // Empty means no password.
     std::string connect = {};
+    // Leaves out every sync: the caller syncs the file itself once it is done with it. Only for a
+    // file nobody else can see before then, such as the apply's working file.
+    bool deferSync = false;
 };
 
 // Forward-only walk over the live rows of a table, in engine order: data pages in usage-map order,
@@ -91,11 +94,15 @@ class Database {
     // (folders, empty files and ACE files included), 3049 a damaged file, 3031 a missing or wrong
     // password on a protected database.
     static std::unique_ptr<Database> Open(const std::string& path, const OpenOptions& options = {});
-    // The same, with the opened file handed through `wrap` first: tests put a FileIo in between that
-    // fails on a chosen write.
+    // The same, with the opened file handed through `wrap` first: tests put a FileIo in between
+    // that fails on a chosen write.
     using FileWrapper = std::function<std::unique_ptr<FileIo>(std::unique_ptr<FileIo>)>;
     static std::unique_ptr<Database> Open(const std::string& path, const OpenOptions& options,
                                           const FileWrapper& wrap);
+    // Opens a file that the caller has opened already (see jet::adoptFile); `name` is what
+    // messages call it. `options.exclusive` is the caller's promise, not checked again.
+    static std::unique_ptr<Database> Open(std::unique_ptr<FileIo> file, const std::string& name,
+                                          const OpenOptions& options);
     ~Database();  // closes
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;

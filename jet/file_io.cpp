@@ -111,6 +111,10 @@ std::unique_ptr<FileIo> openFile(const std::string& path, FileOpenMode mode) {
     return std::make_unique<WindowsFile>(handle, path);
 }
 
+std::unique_ptr<FileIo> adoptFile(NativeFile file, const std::string& name) {
+    return std::make_unique<WindowsFile>(static_cast<HANDLE>(file), name);
+}
+
 #else
 
 namespace {
@@ -212,6 +216,10 @@ std::unique_ptr<FileIo> openFile(const std::string& path, FileOpenMode mode) {
     auto file = std::make_unique<PosixFile>(fd, path);
     if (!lockWholeFile(fd, mode.exclusive, mode.readOnly)) throw fileInUse(path);
     return file;
+}
+
+std::unique_ptr<FileIo> adoptFile(NativeFile file, const std::string& name) {
+    return std::make_unique<PosixFile>(file, name);
 }
 
 #endif

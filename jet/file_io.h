@@ -32,4 +32,15 @@ struct FileOpenMode {
 // the path names a folder.
 std::unique_ptr<FileIo> openFile(const std::string& path, FileOpenMode mode);
 
+// A file the caller has already opened read-write, as the system names it.
+#ifdef _WIN32
+using NativeFile = void*;  // a HANDLE
+#else
+using NativeFile = int;  // a descriptor
+#endif
+
+// Takes over `file` (it is closed with the FileIo) without locking it again: the caller keeps the
+// file private, as the apply does its working file. `name` is what error messages call it.
+std::unique_ptr<FileIo> adoptFile(NativeFile file, const std::string& name);
+
 }  // namespace jet

@@ -9,8 +9,8 @@
 namespace jet {
 
 PageChannel::PageChannel(std::unique_ptr<FileIo> file, const JetFormat& format,
-                         std::uint32_t databaseKey)
-    : file_(std::move(file)), format_(format), databaseKey_(databaseKey) {
+                         std::uint32_t databaseKey, bool syncs)
+    : file_(std::move(file)), format_(format), databaseKey_(databaseKey), syncs_(syncs) {
     const std::uint64_t pages = file_->size() / format_.pageSize;
     // Page numbers are stored in 3 bytes in row pointers; nothing larger is addressable.
     pageCount_ = static_cast<std::uint32_t>(std::min<std::uint64_t>(pages, 0x1000000));
@@ -79,7 +79,7 @@ void PageChannel::writeHeaderBytes(std::size_t offset, std::span<const std::uint
 
 void PageChannel::flush() {
     if (!file_) throw objectInvalid();
-    file_->flush();
+    if (syncs_) file_->flush();
 }
 
 void PageChannel::close() {

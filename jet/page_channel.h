@@ -19,7 +19,9 @@ using Page = std::shared_ptr<const std::vector<std::uint8_t>>;
 
 class PageChannel {
   public:
-    PageChannel(std::unique_ptr<FileIo> file, const JetFormat& format, std::uint32_t databaseKey);
+    // Without `syncs`, flush() does nothing: the owner syncs the file once at the end.
+    PageChannel(std::unique_ptr<FileIo> file, const JetFormat& format, std::uint32_t databaseKey,
+                bool syncs = true);
 
     const JetFormat& format() const { return format_; }
     std::uint32_t pageCount() const { return pageCount_; }
@@ -54,6 +56,7 @@ class PageChannel {
     const JetFormat& format_;
     std::uint32_t databaseKey_;
     std::uint32_t pageCount_;
+    bool syncs_;
     std::list<std::uint32_t> recent_;  // most recently used first
     std::unordered_map<std::uint32_t, std::pair<Page, std::list<std::uint32_t>::iterator>> cache_;
 };

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <random>
 #include <vector>
 
 #ifdef _WIN32
@@ -10,6 +11,7 @@
 #endif
 #include <windows.h>
 #else
+#include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
 #include <stdlib.h>
@@ -90,20 +92,95 @@ bool sameFile(HANDLE a, HANDLE b) {
 
 }  // namespace
 
-CopyMethod CopyFileReplacing(const std::string& from, const std::string& to) {
-    const std::wstring source = widen(from);
-    const std::wstring target = widen(to);
-    // Sharing reads only: a database handle that holds the source exclusively refuses this open.
-    Handle in(CreateFileW(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                          FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!in.valid()) fail(GetLastError(), "cannot read the source " + quoted(from));
+struct WorkingFile::State {
+    std::wstring target, temporary;
+    HANDLE source = INVALID_HANDLE_VALUE;  // shared for reading only, until the commit
+    HANDLE held = INVALID_HANDLE_VALUE;    // the file now at the target, ditto
+    HANDLE work = INVALID_HANDLE_VALUE;
+    std::string given;
+    bool inPlace = false, readOnly = false, committed = false;
 
-    const DWORD attributes = GetFileAttributesW(target.c_str());
+    static void release(HANDLE& h) {
+        if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+        h = INVALID_HANDLE_VALUE;
+    }
+    ~State() {
+        release(work);
+        release(held);
+        release(source);
+        if (!committed && !temporary.empty()) DeleteFileW(temporary.c_str());
+    }
+    // A handle that lets others read but neither write nor open it as a database; it lets the
+    // file be deleted or replaced, which the commit does after letting go of it.
+    static HANDLE hold(const std::wstring& path) {
+        return CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    }
+    void createBeside(const std::wstring& from) {
+        const std::wstring folder = widen(folderOf(given, "\\/"));
+        // Working files of runs that are gone; a live run holds its own without sharing.
+        WIN32_FIND_DATAW found{};
+        HANDLE search = FindFirstFileW((folder + L"\\tvx*.tmp").c_str(), &found);
+        if (search != INVALID_HANDLE_VALUE) {
+            do {
+                DeleteFileW((folder + L"\\" + found.cFileName).c_str());
+            } while (FindNextFileW(search, &found));
+            FindClose(search);
+        }
+        wchar_t name[MAX_PATH + 1] = {};
+        if (!GetTempFileNameW(folder.c_str(), L"tvx", 0, name)) {
+            fail(GetLastError(), "cannot create a file beside " + quoted(given));
+        }
+        temporary = name;
+        if (!CopyFileW(from.c_str(), temporary.c_str(), FALSE)) {
+            fail(GetLastError(), "cannot copy to " + quoted(given));
+        }
+        SetFileAttributesW(temporary.c_str(), FILE_ATTRIBUTE_NORMAL);
+        work = CreateFileW(temporary.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (work == INVALID_HANDLE_VALUE) fail(GetLastError(), "cannot copy to " + quoted(given));
+    }
+};
+
+WorkingFile::WorkingFile(std::unique_ptr<State> state) : state_(std::move(state)) {}
+WorkingFile::WorkingFile(WorkingFile&&) noexcept = default;
+WorkingFile& WorkingFile::operator=(WorkingFile&&) noexcept = default;
+WorkingFile::~WorkingFile() = default;
+
+CopyMethod WorkingFile::method() const {
+    return CopyMethod::KernelCopy;
+}
+
+bool WorkingFile::readOnly() const {
+    return state_->readOnly;
+}
+
+std::intptr_t WorkingFile::Duplicate() const {
+    HANDLE copy = INVALID_HANDLE_VALUE;
+    if (!DuplicateHandle(GetCurrentProcess(), state_->work, GetCurrentProcess(), &copy, 0, FALSE,
+                         DUPLICATE_SAME_ACCESS)) {
+        fail(GetLastError(), "cannot open the working copy of " + quoted(state_->given));
+    }
+    return reinterpret_cast<std::intptr_t>(copy);
+}
+
+WorkingFile WorkingFile::CopyOf(const std::string& from, const std::string& to) {
+    auto state = std::make_unique<State>();
+    state->given = to;
+    const std::wstring source = widen(from);
+    state->target = widen(to);
+    state->source = State::hold(source);
+    if (state->source == INVALID_HANDLE_VALUE) {
+        fail(GetLastError(), "cannot read the source " + quoted(from));
+    }
+    const DWORD sourceAttributes = GetFileAttributesW(source.c_str());
+    state->readOnly = sourceAttributes & FILE_ATTRIBUTE_READONLY;
+    const DWORD attributes = GetFileAttributesW(state->target.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES) {
-        Handle existing(CreateFileW(target.c_str(), FILE_READ_ATTRIBUTES,
+        Handle existing(CreateFileW(state->target.c_str(), FILE_READ_ATTRIBUTES,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-        if (existing.valid() && sameFile(in.get(), existing.get())) {
+        if (existing.valid() && sameFile(state->source, existing.get())) {
             throw FileCopyError(ERROR_INVALID_PARAMETER, "cannot copy " + quoted(from) +
                                                              " onto itself: " + quoted(to) +
                                                              " is the same file");
@@ -114,30 +191,52 @@ CopyMethod CopyFileReplacing(const std::string& from, const std::string& to) {
         if (attributes & FILE_ATTRIBUTE_READONLY) {
             fail(ERROR_ACCESS_DENIED, "cannot replace the read-only " + quoted(to));
         }
-        // Without sharing this open fails while anybody, a database handle above all, has it.
-        Handle probe(CreateFileW(target.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!probe.valid()) fail(GetLastError(), "cannot replace " + quoted(to));
+        // Fails while anybody, a database handle above all, has the file open for writing.
+        state->held = State::hold(state->target);
+        if (state->held == INVALID_HANDLE_VALUE)
+            fail(GetLastError(), "cannot replace " + quoted(to));
     }
+    state->createBeside(source);
+    return WorkingFile(std::move(state));
+}
 
-    wchar_t temporary[MAX_PATH + 1] = {};
-    const std::wstring folder = widen(folderOf(to, "\\/"));
-    if (!GetTempFileNameW(folder.c_str(), L"tvx", 0, temporary)) {
-        fail(GetLastError(), "cannot create a file beside " + quoted(to));
+WorkingFile WorkingFile::InPlace(const std::string& path) {
+    auto state = std::make_unique<State>();
+    state->given = path;
+    state->inPlace = true;
+    state->target = widen(path);
+    const DWORD attributes = GetFileAttributesW(state->target.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) fail(GetLastError(), "cannot open " + quoted(path));
+    if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) {
+        fail(ERROR_ACCESS_DENIED, "cannot change " + quoted(path));
     }
-    if (!CopyFileW(source.c_str(), temporary, FALSE)) {
-        const DWORD error = GetLastError();
-        DeleteFileW(temporary);
-        fail(error, "cannot copy " + quoted(from) + " to " + quoted(to));
-    }
-    // The move fails, leaving the target alone, when someone opened it meanwhile without sharing.
-    if (!MoveFileExW(temporary, target.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        const DWORD error = GetLastError();
-        DeleteFileW(temporary);
-        fail(error, "cannot replace " + quoted(to));
-    }
-    return CopyMethod::KernelCopy;
+    state->source = State::hold(state->target);
+    if (state->source == INVALID_HANDLE_VALUE) fail(GetLastError(), "cannot open " + quoted(path));
+    state->createBeside(state->target);
+    return WorkingFile(std::move(state));
+}
+
+void WorkingFile::Commit() {
+    State& s = *state_;
+    if (!FlushFileBuffers(s.work)) fail(GetLastError(), "cannot write " + quoted(s.given));
+    State::release(s.work);
+    if (!s.inPlace && s.readOnly) SetFileAttributesW(s.temporary.c_str(), FILE_ATTRIBUTE_READONLY);
+    // Let go just before the replacement, which needs the old file unopened by us.
+    State::release(s.held);
+    State::release(s.source);
+    // In place, ReplaceFileW keeps the old file's attributes, creation time and security.
+    const BOOL done = s.inPlace ? ReplaceFileW(s.target.c_str(), s.temporary.c_str(), nullptr,
+                                               REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
+                                : MoveFileExW(s.temporary.c_str(), s.target.c_str(),
+                                              MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (!done) fail(GetLastError(), "cannot replace " + quoted(s.given));
+    s.committed = true;
+}
+
+CopyMethod CopyFileReplacing(const std::string& from, const std::string& to) {
+    WorkingFile copy = WorkingFile::CopyOf(from, to);
+    copy.Commit();
+    return copy.method();
 }
 
 #else
@@ -163,6 +262,7 @@ class Descriptor {
     Descriptor(const Descriptor&) = delete;
     Descriptor& operator=(const Descriptor&) = delete;
     int get() const { return fd_; }
+    bool valid() const { return fd_ >= 0; }
     void reset(int fd) {
         if (fd_ >= 0) ::close(fd_);
         fd_ = fd;
@@ -261,30 +361,6 @@ CopyMethod copyBytes(int in, int out, off_t size) {
     return CopyMethod::UserCopy;
 }
 
-// Removes the temporary file unless it became the target.
-class TemporaryFile {
-  public:
-    explicit TemporaryFile(std::string folder) : path_(std::move(folder) + "/.travix-copy-XXXXXX") {
-        fd_ = ::mkstemp(path_.data());
-        if (fd_ < 0) return;
-        ::fcntl(fd_, F_SETFD, FD_CLOEXEC);
-    }
-    ~TemporaryFile() {
-        if (fd_ >= 0) ::close(fd_);
-        if (fd_ >= 0 && !kept_) ::unlink(path_.c_str());
-    }
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
-    int fd() const { return fd_; }
-    const std::string& path() const { return path_; }
-    void keep() { kept_ = true; }
-
-  private:
-    std::string path_;
-    int fd_ = -1;
-    bool kept_ = false;
-};
-
 // A link at the target is followed, so that the file it names is replaced and the link stays.
 std::string resolveTarget(const std::string& to) {
     struct stat link {};
@@ -294,32 +370,160 @@ std::string resolveTarget(const std::string& to) {
     return resolved;
 }
 
+bool sameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// True when `path` still names the file open at `fd`: a lock taken after another run renamed a
+// new file over the path would guard a file nobody reaches by that name any more.
+bool stillNamed(int fd, const std::string& path) {
+    struct stat open {
+    }, named{};
+    return ::fstat(fd, &open) == 0 && ::stat(path.c_str(), &named) == 0 && sameFile(open, named);
+}
+
+constexpr char kWorkPrefix[] = ".travix-work-";
+
+// Named working files whose run is gone hold no lock: those are removed, live ones are left.
+void removeStaleWorkFiles(const std::string& folder) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) return;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (std::strncmp(entry->d_name, kWorkPrefix, sizeof kWorkPrefix - 1) != 0) continue;
+        const std::string path = folder + "/" + entry->d_name;
+        const Descriptor stale(openRetrying(path, O_RDWR | O_NOFOLLOW | O_NONBLOCK));
+        if (stale.get() >= 0 && tryLock(stale.get(), true) && stillNamed(stale.get(), path)) {
+            ::unlink(path.c_str());
+        }
+    }
+    ::closedir(dir);
+}
+
+std::string randomWorkName(const std::string& folder) {
+    static const char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+    std::random_device random;
+    std::string name = folder + "/" + kWorkPrefix;
+    for (int i = 0; i < 12; ++i) name += kDigits[random() % (sizeof kDigits - 1)];
+    return name;
+}
+
+// A new working file in `folder`, locked; `name` stays empty when the file has no name yet.
+int createWorkFile(const std::string& folder, std::string& name) {
+    removeStaleWorkFiles(folder);
+    name.clear();
+#ifdef O_TMPFILE
+    const int unnamed = openRetrying(folder, O_TMPFILE | O_RDWR);
+    if (unnamed >= 0) {
+        tryLock(unnamed, true);
+        return unnamed;
+    }
+#endif
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name = randomWorkName(folder);
+        int fd = -1;
+        do {
+            fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        } while (fd < 0 && errno == EINTR);
+        if (fd < 0 && errno == EEXIST) continue;
+        if (fd < 0) return -1;
+        // Another run's clean-up may have taken it before the lock: then take another name.
+        if (tryLock(fd, true) && stillNamed(fd, name)) return fd;
+        ::close(fd);
+    }
+    errno = EEXIST;
+    return -1;
+}
+
 }  // namespace
 
-CopyMethod CopyFileReplacing(const std::string& from, const std::string& to) {
+struct WorkingFile::State {
+    Descriptor source;  // locked from the start: shared for a copy, exclusively in place
+    Descriptor held;    // the file now at the target of a copy, locked exclusively
+    Descriptor work;
+    struct stat sourceInfo {};
+    std::string given;   // the target as the caller spelled it, for messages
+    std::string target;  // the path the working file will take, links resolved
+    std::string name;    // the working file's own name, empty while it has none
+    bool inPlace = false;
+    bool committed = false;
+    CopyMethod method = CopyMethod::UserCopy;
+
+    ~State() {
+        if (!committed && !name.empty()) ::unlink(name.c_str());
+    }
+    void createBeside() {
+        work.reset(createWorkFile(folderOf(target, "/"), name));
+        if (work.get() < 0) failWithErrno("cannot create a file beside", given);
+        method = copyBytes(source.get(), work.get(), sourceInfo.st_size);
+        struct stat written {};
+        if (::fstat(work.get(), &written) != 0) failWithErrno("cannot copy to", given);
+        if (written.st_size != sourceInfo.st_size) fail(EIO, "the copy is short");
+    }
+    // An unnamed working file gets a name of its own first where the target exists, since a
+    // link never replaces a file.
+    void giveTargetName() {
+        const std::string self = "/proc/self/fd/" + std::to_string(work.get());
+        if (!inPlace && !held.valid() &&
+            ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            return;
+        }
+        for (int attempt = 0; name.empty(); ++attempt) {
+            const std::string candidate = randomWorkName(folderOf(target, "/"));
+            if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, candidate.c_str(), AT_SYMLINK_FOLLOW) ==
+                0) {
+                name = candidate;
+            } else if (errno != EEXIST || attempt > 100) {
+                failWithErrno("cannot replace", given);
+            }
+        }
+        if (::rename(name.c_str(), target.c_str()) != 0) failWithErrno("cannot replace", given);
+    }
+};
+
+WorkingFile::WorkingFile(std::unique_ptr<State> state) : state_(std::move(state)) {}
+WorkingFile::WorkingFile(WorkingFile&&) noexcept = default;
+WorkingFile& WorkingFile::operator=(WorkingFile&&) noexcept = default;
+WorkingFile::~WorkingFile() = default;
+
+CopyMethod WorkingFile::method() const {
+    return state_->method;
+}
+
+bool WorkingFile::readOnly() const {
+    return (state_->sourceInfo.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+}
+
+std::intptr_t WorkingFile::Duplicate() const {
+    const int fd = ::fcntl(state_->work.get(), F_DUPFD_CLOEXEC, 0);
+    if (fd < 0) failWithErrno("cannot open the working copy of", state_->given);
+    return fd;
+}
+
+WorkingFile WorkingFile::CopyOf(const std::string& from, const std::string& to) {
     for (const std::string* path : {&from, &to}) {
         if (path->empty()) fail(ENOENT, "cannot copy " + quoted(from) + " to " + quoted(to));
         if (path->find('\0') != std::string::npos) fail(EINVAL, "malformed path " + quoted(*path));
     }
-    const Descriptor in(openRetrying(from, O_RDONLY));
-    if (in.get() < 0) failWithErrno("cannot read the source", from);
-    struct stat source {};
-    if (::fstat(in.get(), &source) != 0) failWithErrno("cannot read the source", from);
+    auto state = std::make_unique<State>();
+    state->given = to;
+    state->source.reset(openRetrying(from, O_RDONLY));
+    if (state->source.get() < 0) failWithErrno("cannot read the source", from);
+    struct stat& source = state->sourceInfo;
+    if (::fstat(state->source.get(), &source) != 0) failWithErrno("cannot read the source", from);
     if (S_ISDIR(source.st_mode)) fail(EISDIR, "cannot copy " + quoted(from));
     if (!S_ISREG(source.st_mode)) fail(EINVAL, "cannot copy " + quoted(from) + ", not a file");
-    // Held for the whole copy: no engine handle can change the source under us, and a source an
-    // engine holds exclusively is not copied half-written.
-    if (!tryLock(in.get(), false)) fail(EBUSY, "cannot copy " + quoted(from));
+    // Held to the commit: no engine handle changes the source under us, and a source an engine
+    // holds exclusively is not copied half-written.
+    if (!tryLock(state->source.get(), false)) fail(EBUSY, "cannot copy " + quoted(from));
 
     if (to.back() == '/') fail(EISDIR, "cannot replace " + quoted(to));
-    const std::string target = resolveTarget(to);
-    // The lock on the file now at `target` is held until the new file has taken its name: an
-    // engine that opens the old file meanwhile finds it locked, and one that opens it afterwards
-    // finds the complete copy. Without it the rename would replace a file under its holder.
-    Descriptor held;
+    state->target = resolveTarget(to);
+    // The lock on the file now at the target is held until the working file has taken its name:
+    // an engine or another apply that opens the old file meanwhile finds it locked, and one that
+    // opens it afterwards finds the finished file.
     struct stat existing {};
-    if (::stat(target.c_str(), &existing) == 0) {
-        if (existing.st_dev == source.st_dev && existing.st_ino == source.st_ino) {
+    if (::stat(state->target.c_str(), &existing) == 0) {
+        if (sameFile(existing, source)) {
             throw FileCopyError(EINVAL, "cannot copy " + quoted(from) +
                                             " onto itself: " + quoted(to) + " is the same file");
         }
@@ -328,26 +532,77 @@ CopyMethod CopyFileReplacing(const std::string& from, const std::string& to) {
         if ((existing.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
             fail(EACCES, "cannot replace the read-only " + quoted(to));
         }
-        held.reset(openRetrying(target, O_RDWR | O_NONBLOCK));
-        if (held.get() < 0) failWithErrno("cannot replace", to);
-        if (!tryLock(held.get(), true)) fail(EBUSY, "cannot replace " + quoted(to));
+        state->held.reset(openRetrying(state->target, O_RDWR | O_NONBLOCK));
+        if (state->held.get() < 0) failWithErrno("cannot replace", to);
+        if (!tryLock(state->held.get(), true) || !stillNamed(state->held.get(), state->target)) {
+            fail(EBUSY, "cannot replace " + quoted(to));
+        }
     } else if (errno != ENOENT) {
         failWithErrno("cannot replace", to);
     }
-
-    TemporaryFile copy(folderOf(target, "/"));
-    if (copy.fd() < 0) failWithErrno("cannot create a file beside", to);
-    const CopyMethod method = copyBytes(in.get(), copy.fd(), source.st_size);
-    struct stat written {};
-    if (::fstat(copy.fd(), &written) != 0) failWithErrno("cannot copy to", to);
-    if (written.st_size != source.st_size) fail(EIO, "the copy of " + quoted(from) + " is short");
-    if (::fchmod(copy.fd(), source.st_mode & 0777) != 0) failWithErrno("cannot copy to", to);
-    if (::fsync(copy.fd()) != 0) failWithErrno("cannot copy to", to);
-    if (::rename(copy.path().c_str(), target.c_str()) != 0) {
-        failWithErrno("cannot replace", to);
+    state->createBeside();
+    if (::fchmod(state->work.get(), source.st_mode & 0777) != 0) {
+        failWithErrno("cannot copy to", to);
     }
-    copy.keep();
-    return method;
+    return WorkingFile(std::move(state));
+}
+
+WorkingFile WorkingFile::InPlace(const std::string& path) {
+    if (path.empty() || path.find('\0') != std::string::npos) {
+        fail(ENOENT, "cannot open " + quoted(path));
+    }
+    auto state = std::make_unique<State>();
+    state->given = path;
+    state->inPlace = true;
+    state->target = resolveTarget(path);
+    struct stat& source = state->sourceInfo;
+    if (::stat(state->target.c_str(), &source) != 0) failWithErrno("cannot open", path);
+    if (!S_ISREG(source.st_mode)) fail(EINVAL, "cannot open " + quoted(path) + ", not a file");
+    // Read-only for everybody, root included, as the engine treats it.
+    if ((source.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+        fail(EACCES, "cannot change the read-only " + quoted(path));
+    }
+    state->source.reset(openRetrying(state->target, O_RDWR | O_NONBLOCK));
+    if (state->source.get() < 0) failWithErrno("cannot open", path);
+    if (!tryLock(state->source.get(), true) || !stillNamed(state->source.get(), state->target)) {
+        fail(EBUSY, "cannot open " + quoted(path) + ", another program holds it");
+    }
+    if (::fstat(state->source.get(), &source) != 0) failWithErrno("cannot open", path);
+    state->createBeside();
+    return WorkingFile(std::move(state));
+}
+
+void WorkingFile::Commit() {
+    State& s = *state_;
+    const int work = s.work.get();
+    if (s.inPlace) {
+        // What a write in place would have kept: the owner, the mode, the time of the last read.
+        const struct stat& old = s.sourceInfo;
+        if (::fchown(work, old.st_uid, old.st_gid) != 0) {
+            failWithErrno("cannot keep the owner of", s.given);
+        }
+        if (::fchmod(work, old.st_mode & 07777) != 0)
+            failWithErrno("cannot keep the mode of", s.given);
+        const struct timespec times[2] = {old.st_atim, {0, UTIME_NOW}};
+        if (::futimens(work, times) != 0) failWithErrno("cannot keep the times of", s.given);
+    }
+    if (::fsync(work) != 0) failWithErrno("cannot write", s.given);
+    if (s.name.empty()) {
+        s.giveTargetName();
+    } else if (::rename(s.name.c_str(), s.target.c_str()) != 0) {
+        failWithErrno("cannot replace", s.given);
+    }
+    s.committed = true;
+    // The new file is in place now, so a failing sync of the name is not reported as a failed
+    // apply: the name is then as durable as the file system makes it by itself.
+    const Descriptor folder(openRetrying(folderOf(s.target, "/"), O_RDONLY | O_DIRECTORY));
+    if (folder.get() >= 0) ::fsync(folder.get());
+}
+
+CopyMethod CopyFileReplacing(const std::string& from, const std::string& to) {
+    WorkingFile copy = WorkingFile::CopyOf(from, to);
+    copy.Commit();
+    return copy.method();
 }
 
 #endif

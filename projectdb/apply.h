@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 
+#include "jet/database.h"
 #include "projectdb/language_releases.h"
 #include "projectdb/level_list.h"
 #include "projectdb/password.h"
@@ -35,12 +36,20 @@ struct ApplyResult {
 // Copies sourcePath to copyPath (replacing a file there) unless the trimmed copyPath is empty, then
 // probes the target and, in state 1 or 2, writes the selected level of each of `levelLists` (index
 // order of ComponentKeys), the marks of `languages`, and last the password change that the state
-// allows. A failure stops the run where it happens and nothing is undone; a copy onto the source
-// itself fails at the copy, and a target that opens neither way fails at step 2 before anything is
-// written. The language save reports its own failure through `showLanguageMessage` and the run
-// goes on. REQUIRES: levelLists.size() == kComponentCount.
+// allows. A failure stops the run where it happens and what was done before it stays; a copy onto
+// the source itself fails at the copy, and a target that opens neither way fails at step 2 before
+// anything is written. The language save reports its own failure through `showLanguageMessage` and
+// the run goes on. All of it happens on a private working copy that takes the target's name only
+// at the end, whole: a killed run leaves the old file, and a run whose write failed or whose result
+// does not pass the check leaves the old file and fails at step 2. The source is locked for the
+// whole run, and so is a file at the copy path: a second apply onto it fails at the copy.
+// REQUIRES: levelLists.size() == kComponentCount.
 ApplyResult ApplyChanges(const ApplyChoices& choices, std::span<ListControl* const> levelLists,
                          const ListControl& languages, const MessageSink& showLanguageMessage);
+// The same with the working file's I/O handed through `wrap` first: tests fail a chosen write.
+ApplyResult ApplyChanges(const ApplyChoices& choices, std::span<ListControl* const> levelLists,
+                         const ListControl& languages, const MessageSink& showLanguageMessage,
+                         const jet::Database::FileWrapper& wrap);
 
 // The failure messages of the two steps, German in either UI language.
 inline constexpr char kCopyFailedMessage[] = "Datei konnte nicht kopiert werden";

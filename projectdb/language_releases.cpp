@@ -141,9 +141,24 @@ void LoadLanguageList(const std::string& path, DatabaseState state, ListControl&
 std::optional<std::string> SaveLanguageReleases(const std::string& path, DatabaseState state,
                                                 const ListControl& list,
                                                 const MessageSink& showMessage) {
+    std::unique_ptr<jet::Database> database;
+    try {
+        database = OpenForState(path, state);
+    } catch (...) {
+        const std::string message = FailureMessage(std::current_exception());
+        if (showMessage) showMessage(message);
+        return message;
+    }
+    std::optional<std::string> failure = SaveLanguageReleases(*database, list, showMessage);
+    database->Close();
+    return failure;
+}
+
+std::optional<std::string> SaveLanguageReleases(jet::Database& open, const ListControl& list,
+                                                const MessageSink& showMessage) {
     std::string message;
     try {
-        std::unique_ptr<jet::Database> database = OpenForState(path, state);
+        jet::Database* const database = &open;
         if (!HasReleaseColumn(database->OpenTable(kLanguagesTable))) {
             database->AddBooleanColumn(kLanguagesTable, kReleaseColumn, kReleaseDescription);
         }
@@ -155,7 +170,6 @@ std::optional<std::string> SaveLanguageReleases(const std::string& path, Databas
             if (!row) continue;
             database->SetBoolean(kLanguagesTable, *row, kReleaseColumn, list.checked(i));
         }
-        database->Close();
         return std::nullopt;
     } catch (...) {
         message = FailureMessage(std::current_exception());

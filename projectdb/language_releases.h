@@ -13,6 +13,10 @@
 #include "projectdb/level_list.h"
 #include "projectdb/password.h"
 
+namespace jet {
+class Database;
+}
+
 namespace projectdb {
 
 inline constexpr char kLanguagesTable[] = "TcfgLanguages";
@@ -45,6 +49,10 @@ void LoadLanguageList(const std::string& path, DatabaseState state, ListControl&
 // when everything was stored. Throws only what `showMessage` throws.
 std::optional<std::string> SaveLanguageReleases(const std::string& path, DatabaseState state,
                                                 const ListControl& list,
+                                                const MessageSink& showMessage);
+
+// The same on a database the caller has open (as for the load) and keeps open.
+std::optional<std::string> SaveLanguageReleases(jet::Database& database, const ListControl& list,
                                                 const MessageSink& showMessage);
 
 // The error number directly followed by the description, for any failure that reached a trap.

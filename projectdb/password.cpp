@@ -66,4 +66,12 @@ void ClearStandardPassword(const std::string& path) {
     ChangePassword(path, ConnectText(true), GetStandardPassword(), "");
 }
 
+void SetStandardPasswordOf(jet::Database& database) {
+    database.NewPassword("", GetStandardPassword());
+}
+
+void ClearStandardPasswordOf(jet::Database& database) {
+    database.NewPassword(GetStandardPassword(), "");
+}
+
 }  // namespace projectdb

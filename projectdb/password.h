@@ -6,6 +6,10 @@
 #include <cstdint>
 #include <string>
 
+namespace jet {
+class Database;
+}
+
 namespace projectdb {
 
 // The result of GetDatabaseState.
@@ -37,5 +41,10 @@ void SetStandardPassword(const std::string& path);
 // Takes the standard password off a database that carries it. Failures (jet::JetError) pass to
 // the caller, among them 3031 when the database does not carry the standard password.
 void ClearStandardPassword(const std::string& path);
+
+// The same two on a database the caller has open (read-write, exclusively) and keeps open. Named
+// apart from the path-taking ones so that those can still be passed as functions.
+void SetStandardPasswordOf(jet::Database& database);
+void ClearStandardPasswordOf(jet::Database& database);
 
 }  // namespace projectdb

@@ -51,30 +51,41 @@ ProjectSettings::Connection ProjectSettings::ParseConnection(const std::string& 
     return split;
 }
 
-ProjectSettings::Handle ProjectSettings::OpenProject(const std::string& connection) {
+ProjectSettings::Handle ProjectSettings::NextHandle() {
     if (next_ == std::numeric_limits<Handle>::max()) {
         throw jet::invalidArgument("no project handles left");
     }
+    return next_++;
+}
+
+ProjectSettings::Handle ProjectSettings::OpenProject(const std::string& connection) {
+    const Handle handle = NextHandle();
     const Connection target = ParseConnection(connection);
     std::unique_ptr<jet::Database> database = DbEngine::Engine().OpenDatabase(
         target.path, kExclusive, kReadWrite, ConnectTextFor(target.password));
-    const Handle handle = next_++;
-    open_.emplace(handle, std::move(database));
+    jet::Database* const opened = database.get();
+    open_.emplace(handle, Project{std::move(database), opened});
+    return handle;
+}
+
+ProjectSettings::Handle ProjectSettings::AttachProject(jet::Database& database) {
+    const Handle handle = NextHandle();
+    open_.emplace(handle, Project{nullptr, &database});
     return handle;
 }
 
 void ProjectSettings::CloseProject(Handle handle) {
     const auto found = open_.find(handle);
     if (found == open_.end()) throw jet::objectInvalid();
-    std::unique_ptr<jet::Database> database = std::move(found->second);
+    std::unique_ptr<jet::Database> database = std::move(found->second.owned);
     open_.erase(found);
-    database->Close();
+    if (database) database->Close();
 }
 
 jet::Database& ProjectSettings::database(Handle handle) const {
     const auto found = open_.find(handle);
     if (found == open_.end()) throw jet::objectInvalid();
-    return *found->second;
+    return *found->second.database;
 }
 
 std::string ProjectSettings::StoredPropertyName(const std::string& componentKey,

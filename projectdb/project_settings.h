@@ -38,6 +38,9 @@ class ProjectSettings {
     // jet::JetError, such as 3024 for a missing file, 3031 for a wrong password, 3045 when the file
     // is open elsewhere (another handle of this instance included).
     Handle OpenProject(const std::string& connection);
+    // Works on a database the caller has open and keeps: CloseProject then only lets go of it.
+    // REQUIRES: `database` outlives the handle.
+    Handle AttachProject(jet::Database& database);
     // Closes the project; 3420 when the handle is not open.
     void CloseProject(Handle handle);
 
@@ -67,7 +70,13 @@ class ProjectSettings {
   private:
     jet::Database& database(Handle handle) const;
 
-    std::map<Handle, std::unique_ptr<jet::Database>> open_;
+    struct Project {
+        std::unique_ptr<jet::Database> owned;  // null for an attached database
+        jet::Database* database = nullptr;
+    };
+    Handle NextHandle();
+
+    std::map<Handle, Project> open_;
     Handle next_ = 1;
 };
 

@@ -16,6 +16,8 @@ packages=(
   nlohmann-json3-dev locales
   # test oracles and tools: mdbtools reads our Jet files, chmcmd compiles the test help file
   mdbtools fp-utils-3.2.2
+  # the crash test kills travix-cli at chosen system calls
+  strace
   # a display for running the window by hand
   xvfb xauth
 )

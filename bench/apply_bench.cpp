@@ -1,0 +1,173 @@
+// What an export costs beside copying the file and syncing it: travix-cli export of a small, a
+// 100 MiB and a 1 GiB project, against `cp` of the same file followed by `sync` of the copy, side
+// by side in one run (the two alternate, so that both meet the same load). The project is the
+// checked-in tests/data/projects/project.kxs (TcfgLanguages and three languages, which mdbtools and
+// mdb-reader are held to in the tests); the big ones are that file grown with empty data pages.
+//
+// usage: apply_bench [WORK_FOLDER]   (prints a Markdown report)
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr std::size_t kPageSize = 4096;  // Jet 4
+
+// Appends empty Jet 4 data pages (no rows, owned by no table) up to `size` bytes; each page is
+// written, so the file is not sparse.
+void GrowWithDataPages(const fs::path& file, std::uint64_t size) {
+    std::array<char, kPageSize> page{};
+    page[0] = 0x01;  // data page
+    page[1] = 0x01;
+    const std::uint16_t freeSpace = kPageSize - 14;
+    page[2] = static_cast<char>(freeSpace & 0xFF);
+    page[3] = static_cast<char>(freeSpace >> 8);
+    std::ofstream out(file, std::ios::binary | std::ios::app);
+    for (std::uint64_t at = fs::file_size(file); at < size; at += kPageSize) {
+        out.write(page.data(), page.size());
+    }
+    if (!out) throw std::runtime_error("cannot grow " + file.string());
+}
+
+struct Run {
+    double ms = 0;
+    long peakRssKb = 0;
+    int exitCode = -1;
+};
+
+// One run of `argv`, output discarded: wall time and the child's peak resident set.
+Run RunOnce(const std::vector<std::string>& argv) {
+    std::cout.flush();
+    std::fflush(nullptr);
+    const auto start = Clock::now();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        dup2(null, 2);
+        std::vector<char*> args;
+        for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        execvp(args[0], args.data());
+        _exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    Run run;
+    run.ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+    run.peakRssKb = usage.ru_maxrss;
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+struct Comparison {
+    double exportMs = 0, copyMs = 0;  // medians
+    double bestExportMs = 0, bestCopyMs = 0;
+    long exportRssKb = 0;
+    int exitCode = 0;
+};
+
+// `runs` rounds of the export and of cp + sync, taking turns at going first so that neither finds
+// the page cache always fuller; each writes a file that is removed before the round (the in-place
+// export rewrites `source` itself).
+Comparison Compare(const fs::path& source, const fs::path& folder, bool inPlace, int runs) {
+    const fs::path exported = folder / "exported.kxs";
+    const fs::path copied = folder / "copied.kxs";
+    std::vector<std::string> exportArgs = {TRAVIX_CLI_PATH, "export", source.string()};
+    if (!inPlace) exportArgs.push_back(exported.string());
+    exportArgs.insert(exportArgs.end(),
+                      {"--level", "KXAlarmeditor=1", "--release", "1031", "--password", "set"});
+    Comparison result;
+    std::vector<double> exportTimes, copyTimes;
+    for (int round = 0; round < runs; ++round) {
+        fs::remove(exported);
+        fs::remove(copied);
+        ::sync();  // the removals' own write-back is nobody's cost
+        const auto copy = [&] {
+            const Run cp = RunOnce({"cp", source.string(), copied.string()});
+            const Run sync = RunOnce({"sync", copied.string()});
+            copyTimes.push_back(cp.ms + sync.ms);
+        };
+        if (round % 2 == 0) copy();
+        ::sync();
+        const Run run = RunOnce(exportArgs);
+        exportTimes.push_back(run.ms);
+        result.exportRssKb = std::max(result.exportRssKb, run.peakRssKb);
+        result.exitCode = std::max(result.exitCode, run.exitCode);
+        ::sync();
+        if (round % 2 == 1) copy();
+        // In place the source keeps its password after the first round: the next ones clear it.
+        if (inPlace) exportArgs.back() = exportArgs.back() == "set" ? "clear" : "set";
+    }
+    fs::remove(exported);
+    fs::remove(copied);
+    result.exportMs = Median(exportTimes);
+    result.copyMs = Median(copyTimes);
+    result.bestExportMs = *std::min_element(exportTimes.begin(), exportTimes.end());
+    result.bestCopyMs = *std::min_element(copyTimes.begin(), copyTimes.end());
+    return result;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) try {
+    const fs::path folder =
+        argc > 1 ? fs::path(argv[1]) : fs::temp_directory_path() / "apply-bench";
+    fs::create_directories(folder);
+    const fs::path small = folder / "small.kxs";
+    fs::copy_file(fs::path(TRAVIX_JETFILES_DIR) / "projects" / "project.kxs", small,
+                  fs::copy_options::overwrite_existing);
+    fs::permissions(small, fs::perms::owner_read | fs::perms::owner_write);
+
+    std::cout << "| project | export | runs | median export | median cp + sync | ratio | best "
+                 "export | best cp + sync | ratio | export exit | export peak RSS |\n"
+                 "|---|---|---|---|---|---|---|---|---|---|---|\n";
+    struct Case {
+        const char* name;
+        std::uint64_t size;  // 0: the fixture project as built
+        bool inPlace;
+        int runs;
+    };
+    for (const Case& c :
+         {Case{"small", 0, false, 31}, Case{"100 MiB", 100ull << 20, false, 11},
+          Case{"1 GiB", 1ull << 30, true, 7}, Case{"1 GiB", 1ull << 30, false, 5}}) {
+        const fs::path source = folder / "source.kxs";
+        fs::copy_file(small, source, fs::copy_options::overwrite_existing);
+        if (c.size) GrowWithDataPages(source, c.size);
+        const Comparison result = Compare(source, folder, c.inPlace, c.runs);
+        std::cout << "| " << c.name << " (" << fs::file_size(source) / 1024 << " KiB) | "
+                  << (c.inPlace ? "in place" : "copy") << " | " << c.runs << " | "
+                  << result.exportMs << " ms | " << result.copyMs << " ms | "
+                  << result.exportMs / result.copyMs << " | " << result.bestExportMs << " ms | "
+                  << result.bestCopyMs << " ms | " << result.bestExportMs / result.bestCopyMs
+                  << " | " << result.exitCode << " | " << result.exportRssKb << " KiB |\n";
+        fs::remove(source);
+    }
+    fs::remove(small);
+    return 0;
+} catch (const std::exception& error) {
+    std::cerr << "apply_bench: " << error.what() << '\n';
+    return 1;
+}
