@@ -5,8 +5,11 @@
 
 namespace cli {
 
-int Probe(Arguments args, std::ostream& out, std::ostream&) {
-    out << projectdb::GetDatabaseState(args[0]) << '\n';
+int Probe(Arguments args, std::ostream& out, std::ostream& err) {
+    const projectdb::DatabaseState state = projectdb::GetDatabaseState(args[0]);
+    out << state << '\n';
+    if (state == projectdb::kStateUnreadable)
+        err << args[0] << ": " << DescribeUnusable(args[0], state) << '\n';
     return kExitOk;
 }
 

@@ -157,8 +157,9 @@ TEST_F(Apply, TheCopyPathIsUsedAsTypedAndAFileThereIsReplaced) {
     EXPECT_EQ(ReadBytes(source), sourceBytes);
 }
 
-// A copy that cannot be made, the source's own file among them, fails at step 1 and writes nothing.
-TEST_F(Apply, AFailedCopyStopsAtStepOneAndWritesNothing) {
+// A copy that cannot be made, the source's own file among them, fails at the copy and writes
+// nothing.
+TEST_F(Apply, AFailedCopyStopsAtTheCopyAndWritesNothing) {
     const fs::path source = Project("source.kxs");
     const std::vector<char> sourceBytes = ReadBytes(source);
     fs::create_symlink(source, dir_.path() / "link.kxs");
@@ -187,7 +188,7 @@ TEST_F(Apply, AFailedCopyStopsAtStepOneAndWritesNothing) {
 
 // The level walk stops at a list without selection: the earlier components are written, the
 // releases and the password are not, the copy stays, and no handle is left holding it.
-TEST_F(Apply, ALevelListWithoutSelectionFailsAtStepTwoBeforeReleasesAndPassword) {
+TEST_F(Apply, ALevelListWithoutSelectionFailsAtTheChangesBeforeReleasesAndPassword) {
     const fs::path source = Project("source.kxs");
     logic_test::WindowLists lists = logic_test::Refresh(source, kStateNoPassword);
     lists.choose(1, 3);
@@ -225,8 +226,8 @@ TEST_F(Apply, ALanguageSaveFailureShowsItsMessageAndThePasswordStepStillRuns) {
     EXPECT_EQ(logic_test::ReadWithOracles(source, true).password, projectdb::GetStandardPassword());
 }
 
-// A target that opens neither way at the probe has had nothing done: that is a failure at step 2,
-// not a finished job. A target held by another program is not even replaced.
+// A target that opens neither way at the probe has had nothing done: that is a failure of the
+// changes, not a finished job. A target held by another program is not even replaced.
 TEST_F(Apply, ATargetThatDoesNotOpenFailsWithNothingWritten) {
     const fs::path source = Project("source.kxs");
     const fs::path other =

@@ -177,8 +177,8 @@ INSTANTIATE_TEST_SUITE_P(Exports, KilledExport, ::testing::Values(true, false),
                              return info.param ? "InPlace" : "CopyOverTarget";
                          });
 
-// Fails the n-th write of the engine on the working file, for every n; each run fails at step 2
-// and leaves the old file.
+// Fails the n-th write of the engine on the working file, for every n; each run fails at the
+// changes and leaves the old file.
 class FailingWrite : public jet::FileIo {
   public:
     FailingWrite(std::unique_ptr<jet::FileIo> file, int& writes, int failAt)

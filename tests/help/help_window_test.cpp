@@ -15,7 +15,7 @@
 
 #include "app/FTravix.h"
 #include "app/startup.h"
-#include "tests/app/app_test_support.h"
+#include "tests/app/window_driver.h"
 #include "tests/support/temp_dir.h"
 
 namespace travix_test {
