@@ -5,8 +5,6 @@
 #include <iterator>
 #include <stdexcept>
 
-#include "tests/support/temp_dir.h"
-
 namespace jettest {
 
 std::filesystem::path jetFile(const std::string& relative) {
@@ -26,15 +24,8 @@ std::vector<std::string> allJetFiles() {
     return files;
 }
 
-ScratchDir::ScratchDir() : path_(fixture::MakeTempFolder("jet-test")) {}
-
-ScratchDir::~ScratchDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-}
-
 std::filesystem::path ScratchDir::copyOf(const std::string& relative) const {
-    const auto target = path_ / std::filesystem::path(relative).filename();
+    const auto target = path() / std::filesystem::path(relative).filename();
     std::filesystem::copy_file(jetFile(relative), target,
                                std::filesystem::copy_options::overwrite_existing);
     std::filesystem::permissions(

@@ -3,17 +3,32 @@
 #pragma once
 
 #include <filesystem>
+#include <random>
+#include <stdexcept>
 #include <string>
+#include <system_error>
 
 namespace fixture {
 
-// A new, empty folder under the temporary directory, named stem and a random number.
-std::filesystem::path MakeTempFolder(const std::string& stem);
-
 class TempDir {
   public:
-    TempDir();
-    ~TempDir();
+    // A name nobody has taken: create_directory fails on one that exists, so two tests never
+    // share. (mkdtemp would do, but Windows has none.)
+    TempDir() {
+        std::random_device seed;
+        std::mt19937_64 random(seed());
+        for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+            const auto path = std::filesystem::temp_directory_path() /
+                              ("travix-test-" + std::to_string(random() % 1000000000));
+            std::error_code error;
+            if (std::filesystem::create_directory(path, error)) path_ = path;
+        }
+        if (path_.empty()) throw std::runtime_error("cannot make a temporary folder");
+    }
+    ~TempDir() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
 
