@@ -64,8 +64,8 @@ TEST(CloneApply, ExportsOnAReflinkFileSystemShareTheUnchangedBlocks) {
     const fs::path source = logic_test::CopyProject(xfs.point, "source.kxs");
     ASSERT_EQ(platform::WorkingFile::CopyOf(source, (xfs.point / "probe.kxs").string()).method(),
               platform::CopyMethod::Clone);
-    // In place, a hard link keeps the old file, whose blocks the new one shares.
-    fs::create_hard_link(source, xfs.point / "old.kxs");
+    // In place, a clone of the old file keeps the blocks that the new one shares.
+    ASSERT_EQ(RunCommand({"cp", "--reflink=always", source, xfs.point / "old.kxs"}).exit_code, 0);
     const fs::path copy = xfs.point / "copy.kxs";
     const std::vector<std::pair<fs::path, std::vector<std::string>>> cases = {
         {copy, {source, copy}},
