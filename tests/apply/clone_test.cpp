@@ -73,7 +73,9 @@ TEST(CloneApply, ExportsOnAReflinkFileSystemShareTheUnchangedBlocks) {
     };
     for (const auto& [target, paths] : cases) {
         SCOPED_TRACE(target);
-        std::string command = fixture::ShellQuote(TRAVIX_CLI_PATH) + " export";
+        const std::string home = fixture::ShellQuote(xfs.dir.path().string());
+        std::string command = "HOME=" + home + " XDG_CONFIG_HOME=" + home + " " +
+                              fixture::ShellQuote(TRAVIX_CLI_PATH) + " export";
         for (const std::string& path : paths) command += " " + fixture::ShellQuote(path);
         command += " --release 1033 --password set 2>&1";
         const fixture::CommandResult run = RunCommand({"sh", "-c", command});
