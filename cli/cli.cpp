@@ -28,6 +28,11 @@ constexpr std::array kCommands{
             "Print the state of a project database: 0 missing, 1 opens without a password, 2 "
             "opens with the standard password, 3 opens neither way (the reason goes to stderr).",
             Probe, 1},
+    Command{"check", "PATH",
+            "Walk every table's definition, data pages, long values and usage maps and print each "
+            "inconsistency on a line of its own (a file that does not open is reported too); exit "
+            "status 0 when there is none, 1 otherwise.",
+            Check, 1},
     Command{"password set", "PATH", "Put the standard password on a database that has none.",
             PasswordSet, 1},
     Command{"password clear", "PATH", "Take the standard password off a database that carries it.",

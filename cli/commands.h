@@ -20,6 +20,9 @@ std::string DescribeUnusable(const std::string& path, projectdb::DatabaseState s
 
 // probe PATH: prints the database state (0..3) on a line of its own; for 3 the reason on `err`.
 int Probe(Arguments args, std::ostream& out, std::ostream& err);
+// check PATH: prints each inconsistency of the file's structures on a line of its own (the open's
+// failure when it does not open); 0 when there is none, 1 otherwise.
+int Check(Arguments args, std::ostream& out, std::ostream& err);
 // password set PATH / password clear PATH: puts the standard password on or takes it off.
 int PasswordSet(Arguments args, std::ostream& out, std::ostream& err);
 int PasswordClear(Arguments args, std::ostream& out, std::ostream& err);
