@@ -20,6 +20,8 @@ packages=(
   mdbtools fp-utils-3.2.2
   # the crash test kills travix-cli at chosen system calls
   strace
+  # the clone test and the apply bench make a reflink XFS file system in a loop-mounted image
+  xfsprogs
   # a display for running the window by hand
   xvfb xauth
 )
