@@ -7,6 +7,7 @@
 #include "jet/database.h"
 #include "projectdb/apply.h"
 #include "tests/projectdb_logic/logic_test_support.h"
+#include "tests/support/run_command.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -15,7 +16,8 @@ namespace fs = std::filesystem;
 using logic_test::ReadBytes;
 using namespace projectdb;
 
-enum class Held { No, Source, Target };  // by another program during the run
+// The window's steps, those steps while another program holds the source, or travix-cli export.
+enum class Via { Window, WindowSourceHeld, Cli };
 enum class Ends { Done, AtCopy, AtChanges };
 
 struct Outcome {
@@ -24,7 +26,7 @@ struct Outcome {
     std::string password;  // the source's: "" none, "*" the standard one, else another
     std::string to;        // the copy path as typed, in the test folder; blanks: in place
     bool set, clear;
-    Held held;
+    Via via;
     Ends ends;
     std::string failure;  // how the failure text starts
     DatabaseState state;  // the target's afterwards
@@ -40,45 +42,48 @@ void PrintTo(const Outcome& c, std::ostream* out) {
 // The window's choices are the same for every row: two levels chosen, 1031 withdrawn, 1036
 // released.
 const std::vector<Outcome> kOutcomes = {
-    {"Copy", "project.kxs", "", "copy.kxs", true, false, Held::No, Ends::Done, "",
-     kStateStandardPassword, "15525555", "001", ""},
+    {"Copy", "project.kxs", "", "copy.kxs", true, false, Via::Window, Ends::Done, "",
+     kStateStandardPassword, "15525355", "001", ""},
     // A real file has no TcfgLanguages: the release step's message is shown and the run goes on.
-    {"CopyOfJet4", "jet4/testV2003.mdb", "", "copy.kxs", true, false, Held::No, Ends::Done, "",
+    {"CopyOfJet4", "jet4/testV2003.mdb", "", "copy.kxs", true, false, Via::Window, Ends::Done, "",
      kStateStandardPassword, "15525555", "", "3265"},
-    {"CopyOfJet4NoPassword", "jet4/V2003_no-password.mdb", "", "copy.kxs", true, false, Held::No,
-     Ends::Done, "", kStateStandardPassword, "15525555", "", "3265"},
-    {"CopyOfJet3", "jet3/testV1997.mdb", "", "copy.kxs", true, false, Held::No, Ends::Done, "",
+    {"CopyOfJet3", "jet3/testV1997.mdb", "", "copy.kxs", true, false, Via::Window, Ends::Done, "",
      kStateStandardPassword, "15525555", "", "3265"},
-    {"Reimport", "project.kxs", "*", "copy.kxs", false, true, Held::No, Ends::Done, "",
-     kStateNoPassword, "15525555", "001", ""},
+    {"Reimport", "project.kxs", "*", "copy.kxs", false, true, Via::Window, Ends::Done, "",
+     kStateNoPassword, "15525355", "001", ""},
     // Only the option that would change the password is looked at.
-    {"CopyKeepsAProtectedFilesPassword", "project.kxs", "*", "copy.kxs", true, false, Held::No,
-     Ends::Done, "", kStateStandardPassword, "15525555", "001", ""},
-    {"InPlaceClearOnAnOpenFile", "project.kxs", "", "", false, true, Held::No, Ends::Done, "",
-     kStateNoPassword, "15525555", "001", ""},
-    {"InPlaceBlankCopyPathSet", "project.kxs", "", "   ", true, false, Held::No, Ends::Done, "",
-     kStateStandardPassword, "15525555", "001", ""},
-    {"InPlaceSetOnAProtectedFile", "project.kxs", "*", " ", true, false, Held::No, Ends::Done, "",
-     kStateStandardPassword, "15525555", "001", ""},
-    {"InPlaceClear", "project.kxs", "*", "", false, true, Held::No, Ends::Done, "",
-     kStateNoPassword, "15525555", "001", ""},
+    {"CopyKeepsAProtectedFilesPassword", "project.kxs", "*", "copy.kxs", true, false, Via::Window,
+     Ends::Done, "", kStateStandardPassword, "15525355", "001", ""},
+    {"InPlaceClearOnAnOpenFile", "project.kxs", "", "", false, true, Via::Window, Ends::Done, "",
+     kStateNoPassword, "15525355", "001", ""},
+    {"InPlaceBlankCopyPathSet", "project.kxs", "", "   ", true, false, Via::Window, Ends::Done, "",
+     kStateStandardPassword, "15525355", "001", ""},
+    {"InPlaceSetOnAProtectedFile", "project.kxs", "*", " ", true, false, Via::Window, Ends::Done,
+     "", kStateStandardPassword, "15525355", "001", ""},
+    {"InPlaceClear", "project.kxs", "*", "", false, true, Via::Window, Ends::Done, "",
+     kStateNoPassword, "15525355", "001", ""},
+    // The command line names the same choices, and says nothing when it succeeds.
+    {"CliCopy", "project.kxs", "", "copy.kxs", true, false, Via::Cli, Ends::Done, "",
+     kStateStandardPassword, "15525355", "001", ""},
+    {"CliReimport", "project.kxs", "*", "copy.kxs", false, true, Via::Cli, Ends::Done, "",
+     kStateNoPassword, "15525355", "001", ""},
+    {"CliInPlace", "project.kxs", "", "", true, false, Via::Cli, Ends::Done, "",
+     kStateStandardPassword, "15525355", "001", ""},
     // Blanks are part of a file name: every step writes "from  ", never the source.
-    {"CopyPathWithTrailingBlanks", "project.kxs", "", "from  ", true, false, Held::No, Ends::Done,
-     "", kStateStandardPassword, "15525555", "001", ""},
-    {"CopyReplacesAnOtherProject", "project.kxs", "", "old", true, false, Held::No, Ends::Done, "",
-     kStateStandardPassword, "15525555", "001", ""},
-    {"CopyIntoNoFolder", "project.kxs", "", "nofolder/copy.kxs", true, false, Held::No,
+    {"CopyPathWithTrailingBlanks", "project.kxs", "", "from  ", true, false, Via::Window,
+     Ends::Done, "", kStateStandardPassword, "15525355", "001", ""},
+    {"CopyReplacesAnOtherProject", "project.kxs", "", "old", true, false, Via::Window, Ends::Done,
+     "", kStateStandardPassword, "15525355", "001", ""},
+    {"CopyIntoNoFolder", "project.kxs", "", "nofolder/copy.kxs", true, false, Via::Window,
      Ends::AtCopy, "", kStateMissing, "", "", ""},
     // The walk stops at a list without selection: the earlier levels stay, releases and password
     // are not written, and no handle is left on the copy.
-    {"LevelListWithoutSelection", "project.kxs", "", "copy.kxs", true, false, Held::No,
-     Ends::AtChanges, "381 ", kStateNoPassword, "1552----", "100", ""},
+    {"LevelListWithoutSelection", "project.kxs", "", "copy.kxs", true, false, Via::Window,
+     Ends::AtChanges, "381 ", kStateNoPassword, "1552-3--", "100", ""},
     // A target that opens neither way has had nothing done: a failure, not a finished job.
-    {"InPlaceHeld", "project.kxs", "", "", true, false, Held::Source, Ends::AtChanges, "'",
+    {"InPlaceHeld", "project.kxs", "", "", true, false, Via::WindowSourceHeld, Ends::AtChanges, "'",
      kStateNoPassword, "", "", ""},
-    {"CopyOverAHeldTarget", "project.kxs", "", "old", true, false, Held::Target, Ends::AtCopy, "",
-     kStateNoPassword, "", "", ""},
-    {"CopyOfAnotherPassword", "project.kxs", "secret", "copy.kxs", true, false, Held::No,
+    {"CopyOfAnotherPassword", "project.kxs", "secret", "copy.kxs", true, false, Via::Window,
      Ends::AtChanges, "'", kStateUnreadable, "", "", ""},
 };
 
@@ -93,6 +98,9 @@ TEST_P(Apply, Outcome) {
                                       c.password == "*" ? GetStandardPassword() : c.password)
             : logic_test::CopyReal(dir.path(), c.from, "from");
     logic_test::CopyProject(dir.path(), "old", "no-release-column.kxs");
+    // A stored level that the window shows and the command line keeps, as both write it back.
+    if (c.from.ends_with(".kxs") && c.password.size() < 2)
+        logic_test::StoreRawLevel(source, !c.password.empty(), "KXRecipeEditor", std::int64_t{3});
     const bool inPlace = c.to.find_first_not_of(' ') == std::string::npos;
     const fs::path target = inPlace ? source : dir.path() / c.to;
     const std::vector<char> sourceBytes = ReadBytes(source);
@@ -109,22 +117,34 @@ TEST_P(Apply, Outcome) {
     if (c.levels.find('-') != std::string::npos) lists.levels.lists[4].setSelectedIndex(-1);
     lists.mark(1031, false);
     lists.mark(1036, true);
-    auto holder = c.held == Held::No
-                      ? nullptr
-                      : jet::Database::Open((c.held == Held::Source ? source : target).string());
+    auto holder = c.via == Via::WindowSourceHeld ? jet::Database::Open(source.string()) : nullptr;
     std::vector<std::string> messages;
-    const ApplyResult result = ApplyChanges(
-        {source.string(), inPlace ? c.to : target.string(), c.set, c.clear}, lists.levels.pointers,
-        lists.languages, [&](const std::string& text) { messages.push_back(text); });
-    holder.reset();
-
-    EXPECT_EQ(result.completed, c.ends == Ends::Done) << result.failure;
-    EXPECT_EQ(result.workedInPlace, inPlace);
-    EXPECT_EQ(result.failure.rfind(c.failure, 0), 0u) << result.failure;
-    if (c.ends != Ends::Done)
-        EXPECT_EQ(result.failedStep, c.ends == Ends::AtCopy ? ApplyStep::Copy : ApplyStep::Changes);
-    if (c.ends == Ends::AtChanges && c.levels.empty())
-        EXPECT_EQ(result.targetState, kStateUnreadable);
+    if (c.via == Via::Cli) {
+        const fixture::CommandResult cli = fixture::RunCommand(
+            {"sh", "-c",
+             fixture::ShellQuote(TRAVIX_CLI_PATH) + " export " +
+                 fixture::ShellQuote(source.string()) +
+                 (inPlace ? "" : " " + fixture::ShellQuote(target.string())) +
+                 " --level KXAlarmeditor=1 --level kxindextexteditor=2 --release 1036 --password " +
+                 (c.set ? "set" : "clear") + " 2>&1"});
+        EXPECT_EQ(cli.exit_code, 0) << cli.out;
+        EXPECT_EQ(cli.out, "");
+    } else {
+        const ApplyResult result =
+            ApplyChanges({source.string(), inPlace ? c.to : target.string(), c.set, c.clear},
+                         lists.levels.pointers, lists.languages,
+                         [&](const std::string& text) { messages.push_back(text); });
+        holder.reset();
+        EXPECT_EQ(result.completed, c.ends == Ends::Done) << result.failure;
+        EXPECT_EQ(result.workedInPlace, inPlace);
+        EXPECT_EQ(result.failure.rfind(c.failure, 0), 0u) << result.failure;
+        if (c.ends != Ends::Done) {
+            EXPECT_EQ(result.failedStep,
+                      c.ends == Ends::AtCopy ? ApplyStep::Copy : ApplyStep::Changes);
+        }
+        if (c.ends == Ends::AtChanges && c.levels.empty())
+            EXPECT_EQ(result.targetState, kStateUnreadable);
+    }
     // Probing opens exclusively: a handle left open by the run would make this unreadable.
     EXPECT_EQ(GetDatabaseState(target.string()), c.state);
     const bool protectedNow = c.state == kStateStandardPassword;

@@ -1,8 +1,8 @@
 // A killed or failing export leaves the old project or the finished one, never a mix, and no
 // working file. travix-cli is killed for real (SIGKILL, through strace's fault injection) at each
-// of its page writes and at each system call that gives the working file the target's name; in
-// process, each engine write is failed through the I/O seam. Every end state is compared byte for
-// byte with the old and the finished file, and mdbtools and mdb-reader read both of those.
+// of its page writes and at each system call that gives the working file the target's name, and
+// each of those calls is failed as a full or broken disk would fail it. Every end state is compared
+// byte for byte with the old and the finished file, and mdbtools and mdb-reader read both of those.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -13,8 +13,6 @@
 #include <set>
 #include <thread>
 
-#include "jet/error.h"
-#include "jet/file_io.h"
 #include "projectdb/apply.h"
 #include "tests/projectdb_logic/logic_test_support.h"
 #include "tests/support/run_command.h"
@@ -112,21 +110,32 @@ TEST_P(KilledExport, LeavesTheOldOrTheFinishedFileAndNoWorkingFile) {
     int ended[2] = {0, 0};  // old, finished
     for (const auto& [call, count] : counts) {
         for (int n = 1; n <= count; ++n) {
-            SCOPED_TRACE(call + " #" + std::to_string(n) + " of " + std::to_string(count));
-            scene.Reset();
-            const std::string kill = "inject=" + call + ":signal=KILL:when=" + std::to_string(n);
-            EXPECT_EQ(
-                scene.Export({"-o", "/dev/null", "-e", "trace=" + call, "-e", kill}).exit_code,
-                kKilled);
-            const Bytes now = ReadBytes(scene.Target());
-            EXPECT_TRUE(now == scene.old_ || now == finished);
-            ++ended[now == finished ? 1 : 0];
-            if (scene.Names() != scene.names_) {
-                // Only between the link that names the working file and the rename can a name
-                // be left; it holds no lock, and the next run in the folder removes it.
-                EXPECT_EQ(call, "rename");
-                scene.Export({"-o", "/dev/null"});
-                EXPECT_EQ(scene.Names(), scene.names_);
+            for (const std::string fault : {"signal=KILL", "error=EIO"}) {
+                SCOPED_TRACE(call + " #" + std::to_string(n) + " of " + std::to_string(count) +
+                             ": " + fault);
+                scene.Reset();
+                const std::string inject =
+                    "inject=" + call + ":" + fault + ":when=" + std::to_string(n);
+                const int exit =
+                    scene.Export({"-o", "/dev/null", "-e", "trace=" + call, "-e", inject})
+                        .exit_code;
+                const Bytes now = ReadBytes(scene.Target());
+                if (fault == "signal=KILL") {
+                    EXPECT_EQ(exit, kKilled);
+                    EXPECT_TRUE(now == scene.old_ || now == finished);
+                    ++ended[now == finished ? 1 : 0];
+                } else {
+                    // A failed write is never reported as done, and leaves the old file.
+                    EXPECT_EQ(now, exit == 0 ? finished : scene.old_);
+                    if (call == "pwrite64") EXPECT_EQ(exit, 1);
+                }
+                if (scene.Names() != scene.names_) {
+                    // Only between the link that names the working file and the rename can a
+                    // name be left; it holds no lock, and the next run in the folder removes it.
+                    EXPECT_EQ(call, "rename");
+                    scene.Export({"-o", "/dev/null"});
+                    EXPECT_EQ(scene.Names(), scene.names_);
+                }
             }
         }
     }
@@ -163,57 +172,5 @@ INSTANTIATE_TEST_SUITE_P(Exports, KilledExport, ::testing::Values(true, false),
                          [](const auto& info) {
                              return info.param ? "InPlace" : "CopyOverTarget";
                          });
-
-// Fails the n-th write of the engine on the working file, for every n; each run fails at step 2
-// and leaves the old file.
-class FailingWrite : public jet::FileIo {
-  public:
-    FailingWrite(std::unique_ptr<jet::FileIo> file, int& writes, int failAt)
-        : file_(std::move(file)), writes_(writes), failAt_(failAt) {}
-    std::uint64_t size() const override { return file_->size(); }
-    void readAt(std::uint64_t offset, std::span<std::uint8_t> out) override {
-        file_->readAt(offset, out);
-    }
-    void writeAt(std::uint64_t offset, std::span<const std::uint8_t> data) override {
-        if (++writes_ == failAt_) throw jet::diskIo("no space left on device");
-        file_->writeAt(offset, data);
-    }
-    void flush() override { file_->flush(); }
-
-  private:
-    std::unique_ptr<jet::FileIo> file_;
-    int& writes_;
-    int failAt_;
-};
-
-TEST_P(KilledExport, AFailedWriteLeavesTheOldFile) {
-    Scene scene(GetParam());
-    auto apply = [&](int failAt, int& writes) {
-        logic_test::WindowLists lists =
-            logic_test::Refresh(scene.Source(), projectdb::kStateNoPassword);
-        lists.choose(0, 1);
-        lists.mark(1031, true);
-        const std::string copy = scene.inPlace_ ? "" : scene.Target().string();
-        return projectdb::ApplyChanges(
-            {scene.Source().string(), copy, true, false}, lists.levels.pointers, lists.languages,
-            {}, [&](std::unique_ptr<jet::FileIo> file) -> std::unique_ptr<jet::FileIo> {
-                return std::make_unique<FailingWrite>(std::move(file), writes, failAt);
-            });
-    };
-    int writes = 0;
-    ASSERT_TRUE(apply(0, writes).completed);
-    ASSERT_GT(writes, 1);
-    for (int n = 1, total = writes; n <= total; ++n) {
-        SCOPED_TRACE("write " + std::to_string(n) + " of " + std::to_string(total));
-        scene.Reset();
-        writes = 0;
-        const projectdb::ApplyResult result = apply(n, writes);
-        EXPECT_FALSE(result.completed);
-        EXPECT_EQ(result.failedStep, projectdb::ApplyStep::Changes);
-        EXPECT_EQ(result.failure.rfind("3043 ", 0), 0u) << result.failure;
-        EXPECT_EQ(ReadBytes(scene.Target()), scene.old_);
-        EXPECT_EQ(scene.Names(), scene.names_);
-    }
-}
 
 }  // namespace
