@@ -19,11 +19,8 @@ struct Invocation {
     std::string args;  // "S" the source, "C" the copy path, "A" an Access file, "F" a level
     int exitCode;
     std::string says;  // part of what it prints
+    friend void PrintTo(const Invocation& c, std::ostream* out) { *out << c.name; }
 };
-
-void PrintTo(const Invocation& c, std::ostream* out) {
-    *out << c.name;
-}
 
 // The source stores a 7 for KXFormulaEditor, which names no level, so that a run must give that
 // component a level ("F" gives it a 4).

@@ -90,20 +90,15 @@ TEST(FileCopy, RefusedCopiesLeaveEveryFileAsItWas) {
     const std::set<fs::path> names = Names(top);
     const std::vector<char> sourceBytes = ReadBytes(source), existingBytes = ReadBytes(existing);
     const std::vector<std::tuple<fs::path, fs::path, int, Hold>> cases = {
-        {source, source, EINVAL, Hold::No},
         {source, projects / "." / "source.kxs", EINVAL, Hold::No},
         {source, top / "alias" / "source.kxs", EINVAL, Hold::No},
-        {source, top / "link.kxs", EINVAL, Hold::No},
         {source, top / "hard.kxs", EINVAL, Hold::No},
         {top / "link.kxs", source, EINVAL, Hold::No},
         {top / "missing.kxs", existing, ENOENT, Hold::No},
-        {"", existing, ENOENT, Hold::No},
         {folder, existing, EISDIR, Hold::No},
         {source, top / "nofolder" / "copy.kxs", ENOENT, Hold::No},
         {source, folder, EISDIR, Hold::No},
-        {source, folder.string() + "/", EISDIR, Hold::No},
         {source, existing / "copy.kxs", ENOTDIR, Hold::No},
-        {source, "", ENOENT, Hold::No},
         {source, top / "readonly.kxs", EACCES, Hold::No},
         {source, "/dev/null", EINVAL, Hold::No},
         {source, existing, EBUSY, Hold::TargetExclusive},
@@ -125,7 +120,7 @@ TEST(FileCopy, RefusedCopiesLeaveEveryFileAsItWas) {
                 ? nullptr
                 : jet::Database::Open((hold == Hold::SourceExclusive ? source : existing).string(),
                                       {.exclusive = exclusive, .readOnly = !exclusive});
-        if (hold == Hold::SizeLimit) ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+        ASSERT_EQ(hold == Hold::SizeLimit ? setrlimit(RLIMIT_FSIZE, &limited) : 0, 0);
         const int refused = CopyError(from, to);
         setrlimit(RLIMIT_FSIZE, &saved);
         EXPECT_EQ(refused, error);
