@@ -16,8 +16,8 @@ namespace fs = std::filesystem;
 using logic_test::ReadBytes;
 using namespace projectdb;
 
-// The window's steps (on a source held by another program, or read-only), or travix-cli export.
-enum class Via { Window, WindowSourceHeld, WindowReadOnly, Cli };
+// The window's steps (also on a source that another program holds), or travix-cli export.
+enum class Via { Window, WindowSourceHeld, Cli };
 enum class Ends { Done, AtCopy, AtChanges };
 
 struct Outcome {
@@ -70,8 +70,6 @@ const std::vector<Outcome> kOutcomes = {
     // A target that opens neither way has had nothing done: a failure, not a finished job.
     {"InPlaceHeld", "project.kxs", "", "", true, false, Via::WindowSourceHeld, Ends::AtChanges, "'",
      kStateNoPassword, "", "", ""},
-    {"InPlaceReadOnly", "project.kxs", "", "", true, false, Via::WindowReadOnly, Ends::AtChanges,
-     "'", kStateUnreadable, "", "", ""},
     {"CopyOfAnotherPassword", "project.kxs", "secret", "copy.kxs", true, false, Via::Window,
      Ends::AtChanges, "'", kStateUnreadable, "", "", ""},
 };
@@ -105,7 +103,6 @@ TEST_P(Apply, Outcome) {
     lists.mark(1031, false);
     lists.mark(1036, true);
     auto holder = c.via == Via::WindowSourceHeld ? jet::Database::Open(source.string()) : nullptr;
-    if (c.via == Via::WindowReadOnly) fs::permissions(source, fs::perms::owner_read);
     std::vector<std::string> messages;
     if (c.via == Via::Cli) {
         const fixture::CommandResult cli = fixture::RunCommand(
