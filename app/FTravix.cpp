@@ -9,23 +9,13 @@
 #include "app/focus_validation.h"
 #include "app/help_viewer.h"
 #include "app/qt_file_dialog.h"
-#include "app/startup.h"
+#include "app/startup_error.h"
+#include "app/tag_localisation.h"
 #include "help/MHelp.h"
 #include "i18n/MResources.h"
-#include "i18n/tag_localisation.h"
 
 namespace app {
 namespace {
-
-constexpr std::array<const char*, kComponentCount> kComponentKeys = {
-    "KXAlarmeditor",   "KXArchiveditor", "KXOPCEditor",       "KXIndextexteditor",
-    "KXFormulaEditor", "KXRecipeEditor", "KXUserAdminEditor", "KX4VariableEditor"};
-
-constexpr int kHighestLevel = 5;
-constexpr int kLevelNameBaseId = 120;  // the name of level n is string ID 120 + n
-// The OPC editor has no index texts, so its list offers no "edit texts" level.
-constexpr std::size_t kOpcEditorIndex = 2;
-constexpr int kEditTextsLevel = 2;
 
 constexpr char kLanguageStep[] =
     "Die Sprache der Oberfläche konnte nicht bestimmt werden "
@@ -101,25 +91,10 @@ FTravix::~FTravix() = default;
 
 void FTravix::Form_Load() {
     RunLoadStep(kLanguageStep, [] { i18n::InitLanguage(); });
-    RunLoadStep(kCaptionStep, [this] { i18n::InitFormFromTag(this); });
+    RunLoadStep(kCaptionStep, [this] { InitFormFromTag(this); });
     RunLoadStep(kHelpFileStep, [] { help::SetHelpFile(); });
-    FillLevelLists();
-    componentKeys_.assign(kComponentKeys.begin(), kComponentKeys.end());
-}
-
-void FTravix::FillLevelLists() {
-    for (QComboBox* list : cmbEditorComponent_) list->clear();
-    for (int level = 0; level <= kHighestLevel; ++level) {
-        const QString name =
-            QString::fromStdString(i18n::GetResourceString(kLevelNameBaseId + level));
-        for (std::size_t i = 0; i < kComponentCount; ++i) {
-            if (level == kEditTextsLevel && i == kOpcEditorIndex) continue;
-            cmbEditorComponent_[i]->addItem(name, level);
-        }
-    }
-    // Qt selects the first entry added to an empty combo box; the lists start with none selected
-    // and an empty edit field.
-    for (QComboBox* list : cmbEditorComponent_) list->setCurrentIndex(-1);
+    for (std::size_t i = 0; i < kComponentCount; ++i) projectdb::FillLevelList(*levelLists_[i], i);
+    componentKeys_.assign(projectdb::ComponentKeys().begin(), projectdb::ComponentKeys().end());
 }
 
 void FTravix::cmdCancel_Click() {

@@ -12,6 +12,7 @@
 
 #include "app/qt_lists.h"
 #include "app/window_services.h"
+#include "projectdb/authorization_levels.h"
 
 class QComboBox;
 class QLabel;
@@ -25,7 +26,7 @@ namespace app {
 
 class FocusValidation;
 
-inline constexpr std::size_t kComponentCount = 8;
+inline constexpr std::size_t kComponentCount = projectdb::kComponentCount;
 
 class FTravix : public QWidget {
     Q_OBJECT
@@ -36,6 +37,10 @@ class FTravix : public QWidget {
     // The load handler; runs once at start-up, before the window is shown. Failures of the language
     // set-up, the captions or the help file location leave it as StartupError.
     void Form_Load();
+
+    // A project named on the command line: shown in txtSource and refreshed as if the user had
+    // chosen it through the source's "..." button. REQUIRES: Form_Load ran.
+    void OpenSourcePath(const QString& path);
 
     // The eight component keys, index 0..7 as the level lists; empty until Form_Load ran.
     const std::vector<std::string>& ComponentKeys() const { return componentKeys_; }
@@ -60,12 +65,12 @@ class FTravix : public QWidget {
   private:
     void txtSource_Validate(bool& cancel);
     void txtDestination_Validate(bool& cancel);
-    void FillLevelLists();
     // Brings presets, lists and the enabled state of the options and OK in line with the paths.
     void RefreshFormState();
     // Loads the source's levels and languages; false (after telling the user) when that failed.
     bool LoadSourceSettings(const std::string& source, std::int32_t state);
     void ChoosePath(QLineEdit* box, bool save);
+    void TakeChosenPath(QLineEdit* box, const QString& path);
     void ShowMessage(const QString& text);
 
     std::unique_ptr<Ui::FTravix> ui_;

@@ -2,7 +2,9 @@
 // Qt has no per-control validation event. FocusValidation raises one: when the focus leaves a
 // watched text box for another widget of the same window, the box's handler runs, unless the widget
 // that takes the focus (or a container of it) carries the dynamic property "causesValidation" set
-// to false. A handler that sets its cancel flag keeps the focus in the box.
+// to false. A handler that sets its cancel flag keeps the focus in the box. An access key (Alt+H)
+// presses its button without moving the focus; that counts as leaving the box for the button, so
+// the box is validated before the button acts.
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
@@ -27,10 +29,16 @@ class FocusValidation : public QObject {
 
     void Watch(QWidget* box, Handler handler);
 
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   private slots:
     void onFocusChanged(QWidget* old, QWidget* now);
 
   private:
+    // Runs the handler of `box` if it is watched; false when the handler cancelled.
+    bool Validate(QWidget* box);
+
     struct Watched {
         QPointer<QWidget> box;
         Handler handler;

@@ -39,12 +39,19 @@ void FTravix::ChoosePath(QLineEdit* box, bool save) {
     // Take the activation back from the closed dialog: without an active window Qt reports no
     // focus changes, and leaving a path box would not validate it (seen without a window manager).
     activateWindow();
-    if (!chosen) return;
-    box->setText(*chosen);
+    if (chosen) TakeChosenPath(box, *chosen);
+}
+
+void FTravix::TakeChosenPath(QLineEdit* box, const QString& path) {
+    box->setText(path);
     // The whole text selected with the caret at its start.
-    box->setSelection(static_cast<int>(chosen->size()), -static_cast<int>(chosen->size()));
+    box->setSelection(static_cast<int>(path.size()), -static_cast<int>(path.size()));
     box->setFocus(Qt::OtherFocusReason);
     RefreshFormState();
+}
+
+void FTravix::OpenSourcePath(const QString& path) {
+    TakeChosenPath(ui_->txtSource, path);
 }
 
 }  // namespace app

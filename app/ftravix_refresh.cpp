@@ -59,6 +59,9 @@ bool FTravix::LoadSourceSettings(const std::string& source, projectdb::DatabaseS
         projectdb::ProjectSettings settings;  // closes a project left open by a failure
         const std::string connection = projectdb::ConnectionText(source, state);
         const projectdb::ProjectSettings::Handle handle = settings.OpenProject(connection);
+        // A stored level that matches no entry leaves its list as it was; without this, the list
+        // would still show the previous project's level and OK would write it into this one.
+        for (projectdb::ListControl* list : levelLists_) list->setSelectedIndex(-1);
         projectdb::LoadAuthorizationLevels(settings, handle, levelLists_);
         settings.CloseProject(handle);
         projectdb::LoadLanguageList(source, state, *languageList_);

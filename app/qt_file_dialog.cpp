@@ -2,6 +2,8 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <algorithm>
 
 namespace app {
@@ -34,9 +36,24 @@ InitialFileName SplitInitialFileName(const QString& fileName) {
 }
 
 std::optional<QString> QtFileDialog::Choose(const FileDialogRequest& request, QWidget* parent) {
+    // Qt's dialog saves its history and last folder as the user's "QtProject" settings when it is
+    // destroyed, and reads them back when it is built. The tool stores no settings: for the
+    // dialog's lifetime they live in a private folder that goes away with it. Without that folder
+    // there is no dialog, as if it had failed.
+    const QTemporaryDir settingsFolder;
+    if (!settingsFolder.isValid()) return std::nullopt;
+    for (const QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat}) {
+        QSettings::setPath(format, QSettings::UserScope, settingsFolder.path());
+    }
+    return ShowDialog(request, parent);
+}
+
+std::optional<QString> QtFileDialog::ShowDialog(const FileDialogRequest& request, QWidget* parent) {
     const InitialFileName initial = SplitInitialFileName(request.fileName);
     QFileDialog dialog(parent);
     dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    // An existing copy target is taken without a question: a re-import always replaces a file.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
     dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setNameFilters(QtNameFilters(request.filter));
     if (!initial.folder.isEmpty()) dialog.setDirectory(initial.folder);

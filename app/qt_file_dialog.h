@@ -22,6 +22,9 @@ InitialFileName SplitInitialFileName(const QString& fileName);
 class QtFileDialog final : public FileDialog {
   public:
     std::optional<QString> Choose(const FileDialogRequest& request, QWidget* parent) override;
+
+  private:
+    static std::optional<QString> ShowDialog(const FileDialogRequest& request, QWidget* parent);
 };
 
 }  // namespace app

@@ -1,11 +1,36 @@
 #include "app/qt_lists.h"
 
 #include <QComboBox>
+#include <QLineEdit>
 #include <QListWidget>
 
 #include "platform/runtime_error.h"
 
 namespace app {
+namespace {
+
+// Set on the combo box while its edit field holds what the user typed rather than a chosen entry.
+constexpr char kTypedProperty[] = "travixTyped";
+
+bool Typed(const QComboBox* combo) {
+    return combo->property(kTypedProperty).toBool();
+}
+
+}  // namespace
+
+ComboBoxList::ComboBoxList(QComboBox* combo) : combo_(combo) {
+    QLineEdit* field = combo->lineEdit();
+    if (field == nullptr) return;
+    combo->setCompleter(nullptr);
+    // Qt selects the entry whose text the field holds when editing finishes; typed text must stay
+    // typed text.
+    QObject::disconnect(field, &QLineEdit::editingFinished, combo, nullptr);
+    QObject::connect(field, &QLineEdit::textEdited, combo,
+                     [combo] { combo->setProperty(kTypedProperty, true); });
+    // Activation is the user choosing an entry: from the drop-down, by arrow keys or the wheel.
+    QObject::connect(combo, &QComboBox::activated, combo,
+                     [combo] { combo->setProperty(kTypedProperty, false); });
+}
 
 int ComboBoxList::count() const {
     return combo_->count();
@@ -36,7 +61,7 @@ void ComboBoxList::setChecked(int i, bool /*value*/) {
 
 int ComboBoxList::selectedIndex() const {
     const int index = combo_->currentIndex();
-    if (index < 0) return -1;
+    if (index < 0 || Typed(combo_)) return -1;
     if (combo_->isEditable() && combo_->currentText() != combo_->itemText(index)) return -1;
     return index;
 }
@@ -44,12 +69,14 @@ int ComboBoxList::selectedIndex() const {
 void ComboBoxList::setSelectedIndex(int i) {
     if (i < -1 || i >= combo_->count()) throw platform::invalidPropertyValue();
     combo_->setCurrentIndex(i);
+    combo_->setProperty(kTypedProperty, false);
     // Qt keeps a typed text when the index does not change; the field must show the entry.
     combo_->setEditText(i < 0 ? QString() : combo_->itemText(i));
 }
 
 void ComboBoxList::clear() {
     combo_->clear();
+    combo_->setProperty(kTypedProperty, false);
 }
 
 void ComboBoxList::addItem(const std::string& text, std::int32_t data) {

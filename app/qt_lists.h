@@ -10,10 +10,13 @@ class QListWidget;
 namespace app {
 
 // A level list: entries with item data and one selection. Combo boxes carry no marks; asking for
-// one answers false, setting one is ignored (both after the index check).
+// one answers false, setting one is ignored (both after the index check). Text the user types into
+// the edit field is never a selection, even when it spells an entry: the adapter turns off Qt's
+// completion and its matching of the typed text when the field loses the focus, and a list counts
+// as without selection from the first typed character until an entry is chosen again.
 class ComboBoxList final : public projectdb::ListControl {
   public:
-    explicit ComboBoxList(QComboBox* combo) : combo_(combo) {}
+    explicit ComboBoxList(QComboBox* combo);
 
     int count() const override;
     std::string text(int i) const override;

@@ -1,10 +1,13 @@
 #include "app/startup.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <exception>
 #include <utility>
 
 #include "app/FTravix.h"
+#include "app/startup_error.h"
 
 namespace app {
 namespace {
@@ -23,9 +26,6 @@ void ReportFailure(const WindowServices& services, const std::string& step,
 
 }  // namespace
 
-StartupError::StartupError(std::string step, const std::string& reason)
-    : std::runtime_error(reason), step_(std::move(step)) {}
-
 std::unique_ptr<FTravix> StartTravix(const WindowServices& services) {
     try {
         auto window = std::make_unique<FTravix>(services);
@@ -41,10 +41,15 @@ std::unique_ptr<FTravix> StartTravix(const WindowServices& services) {
     return nullptr;
 }
 
-int RunTravix(QApplication& application, const WindowServices& services) {
+int RunTravix(QApplication& application, const WindowServices& services,
+              const QString& projectPath) {
     std::unique_ptr<FTravix> window = StartTravix(services);
     if (!window) return kStartupFailureStatus;
     window->show();
+    // A dialog returns a full path; so does the command line, relative to where it was given.
+    if (!projectPath.isEmpty()) {
+        window->OpenSourcePath(QDir::toNativeSeparators(QFileInfo(projectPath).absoluteFilePath()));
+    }
     return application.exec();
 }
 

@@ -23,7 +23,7 @@ struct WindowServices {
     MessageSink* messages = nullptr;  // not owned; must outlive the window
     ExitFunction exitProgram = EndProcessNow;
     help::HelpViewer* helpViewer = nullptr;  // not owned; nullptr: the window's own Qt viewer
-    FileDialog* fileDialog = nullptr;  // not owned; nullptr: Qt's file dialog
+    FileDialog* fileDialog = nullptr;        // not owned; nullptr: Qt's file dialog
 };
 
 }  // namespace app

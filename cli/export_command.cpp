@@ -193,11 +193,7 @@ int Export(Arguments args, std::ostream& /*out*/, std::ostream& err) {
 
     const projectdb::DatabaseState state = projectdb::GetDatabaseState(options.source);
     if (state != projectdb::kStateNoPassword && state != projectdb::kStateStandardPassword) {
-        err << options.source << ": "
-            << (state == projectdb::kStateMissing
-                    ? "no such file"
-                    : "does not open, neither without nor with the standard password")
-            << " (state " << state << ")\n";
+        err << options.source << ": " << DescribeUnusable(options.source, state) << '\n';
         return kExitFailure;
     }
     WindowLists lists;

@@ -2,10 +2,9 @@
 // the same projectdb operations the window's refresh uses (probe, ProjectSettings and the level
 // load, the language load), so that scripts and the window never disagree.
 #include <array>
-#include <iomanip>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <ostream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -79,55 +78,32 @@ void ReadLanguages(const std::string& path, ProjectView& view) {
     }
 }
 
-std::string JsonString(const std::string& text) {
-    std::ostringstream out;
-    out << '"';
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out << '\\' << c;
-        } else if (byte < 0x20) {
-            out << "\\u" << std::hex << std::setw(4) << std::setfill('0') << int{byte} << std::dec;
-        } else {
-            out << c;
-        }
-    }
-    out << '"';
-    return out.str();
-}
-
 const char* FormatName(jet::Version format) {
     return format == jet::Version::Jet3 ? "Jet3" : "Jet4";
 }
 
 void PrintJson(const ProjectView& view, std::ostream& out) {
-    out << "{\"state\": " << view.state << ", \"format\": \"" << FormatName(view.format)
-        << "\", \"levels\": {";
+    using Json = nlohmann::ordered_json;
+    Json levels = Json::object();
+    Json stored = Json::object();
     // A component whose property was never written, or whose stored value names no level, has
     // no level of its own: null. "stored" shows the raw text for the second case.
-    for (std::size_t i = 0; i < view.levels.size(); ++i) {
-        const ComponentLevel& level = view.levels[i];
-        out << (i ? ", " : "") << JsonString(level.key) << ": ";
-        if (level.stored && level.shown) {
-            out << *level.shown;
-        } else {
-            out << "null";
-        }
+    for (const ComponentLevel& level : view.levels) {
+        levels[level.key] = level.stored && level.shown ? Json(*level.shown) : Json(nullptr);
+        stored[level.key] = level.stored ? Json(*level.stored) : Json(nullptr);
     }
-    out << "}, \"stored\": {";
-    for (std::size_t i = 0; i < view.levels.size(); ++i) {
-        const ComponentLevel& level = view.levels[i];
-        out << (i ? ", " : "") << JsonString(level.key) << ": "
-            << (level.stored ? JsonString(*level.stored) : "null");
+    Json languages = Json::array();
+    for (const Language& language : view.languages) {
+        languages.push_back(
+            {{"lcid", language.lcid}, {"name", language.name}, {"released", language.released}});
     }
-    out << "}, \"languages\": [";
-    for (std::size_t i = 0; i < view.languages.size(); ++i) {
-        const Language& language = view.languages[i];
-        out << (i ? ", " : "") << "{\"lcid\": " << language.lcid
-            << ", \"name\": " << JsonString(language.name)
-            << ", \"released\": " << (language.released ? "true" : "false") << '}';
-    }
-    out << "]}\n";
+    const Json document = {{"state", view.state},
+                           {"format", FormatName(view.format)},
+                           {"levels", levels},
+                           {"stored", stored},
+                           {"languages", languages}};
+    // A stored text is whatever the file holds; bytes that are no UTF-8 become U+FFFD.
+    out << document.dump(-1, ' ', false, Json::error_handler_t::replace) << '\n';
 }
 
 void PrintText(const ProjectView& view, std::ostream& out) {
@@ -165,11 +141,7 @@ int Show(Arguments args, std::ostream& out, std::ostream& err) {
     view.state = projectdb::GetDatabaseState(path);
     if (view.state != projectdb::kStateNoPassword &&
         view.state != projectdb::kStateStandardPassword) {
-        err << path << ": "
-            << (view.state == projectdb::kStateMissing
-                    ? "no such file"
-                    : "does not open, neither without nor with the standard password")
-            << " (state " << view.state << ")\n";
+        err << path << ": " << DescribeUnusable(path, view.state) << '\n';
         return kExitFailure;
     }
     try {

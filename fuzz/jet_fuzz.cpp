@@ -3,15 +3,12 @@
 // A JetError is the engine refusing the input, which is fine; anything else escaping (another
 // exception, a crash, a sanitizer report, a hang) is a finding.
 
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <optional>
 #include <string>
 
+#include "fuzz/fuzz_input.h"
 #include "jet/database.h"
 
 namespace {
@@ -19,29 +16,6 @@ namespace {
 // System tables worth walking besides the user tables; MSysObjects is the catalog itself.
 constexpr const char* kSystemTables[] = {"MSysObjects", "MSysACEs", "MSysQueries",
                                          "MSysRelationships", "MSysAccessObjects"};
-
-// The input lives in one memory file for the whole run; the engine opens it by a path of its own,
-// so it gets its own file description and lock, as with a file on disk.
-int InputFile() {
-    static const int fd = [] {
-        const int created = memfd_create("jet-fuzz-input", 0);
-        if (created < 0) std::abort();
-        return created;
-    }();
-    return fd;
-}
-
-std::string WriteInput(const std::uint8_t* data, std::size_t size) {
-    const int fd = InputFile();
-    if (ftruncate(fd, 0) != 0) std::abort();
-    std::size_t written = 0;
-    while (written < size) {
-        const ssize_t n = pwrite(fd, data + written, size - written, static_cast<off_t>(written));
-        if (n <= 0) std::abort();
-        written += static_cast<std::size_t>(n);
-    }
-    return "/proc/self/fd/" + std::to_string(fd);
-}
 
 void Touch(const jet::Value& value) {
     // toText visits every alternative, so a value with a broken representation shows up here.
@@ -95,7 +69,7 @@ void Walk(const std::string& path, const std::string& connect) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string path = WriteInput(data, size);
+    const std::string path = fuzz::WriteInput(data, size);
     try {
         Walk(path, "");
     } catch (const jet::JetError& error) {

@@ -73,6 +73,10 @@ std::unique_ptr<Database> Database::Open(std::unique_ptr<FileIo> file, const std
     const JetFormat& format = core->header.format();
     if (file->size() < format.pageSize * (Catalog::kCatalogPage + 1))
         throw unrecognizedFormat(path);
+    // A file cut short ends inside a page: whatever lay beyond is lost, and a write would put
+    // its new pages over the partial one.
+    if (file->size() % format.pageSize != 0)
+        throw corrupt("the file's size is not a whole number of pages");
 
     if (core->header.hasPassword()) {
         const std::string given = passwordFromConnect(options.connect).value_or("");
@@ -81,6 +85,21 @@ std::unique_ptr<Database> Database::Open(std::unique_ptr<FileIo> file, const std
     core->pages = std::make_unique<PageChannel>(std::move(file), format, core->header.databaseKey(),
                                                 !options.deferSync);
     core->catalog = Catalog::read(*core->pages, core->header.codePage());
+    // Every table's definition is read once here: a few pages per table whatever the file's size,
+    // and a catalog or definition that points outside the file is refused before anyone reads or
+    // writes through it. Rows and long values are left to the operations that use them and to
+    // check().
+    for (const CatalogEntry& entry : core->catalog.entries()) {
+        if (!entry.isTable()) continue;
+        if (entry.tablePage() >= core->pages->pageCount())
+            throw corrupt("the catalog names table '" + entry.name +
+                          "' beyond the end of the file");
+        const TableDefinition def =
+            TableDefinition::read(*core->pages, entry.tablePage(), core->header.codePage());
+        if (def.usageMap().page >= core->pages->pageCount())
+            throw corrupt("the usage map of table '" + entry.name +
+                          "' lies beyond the end of the file");
+    }
     return std::unique_ptr<Database>(new Database(std::move(core)));
 }
 
@@ -106,6 +125,10 @@ void Database::NewPassword(std::string_view oldPassword, std::string_view newPas
     if (core_->options.readOnly) throw readOnlyDatabase();
     if (!core_->options.exclusive) throw sharedPasswordChange();
     if (!core_->header.passwordMatches(oldPassword)) throw notAValidPassword();
+    // The header bytes are all this writes, but a protected damaged file would be harder to
+    // recover: the catalog and its properties must read.
+    if (const auto problems = check(CheckScope::Written); !problems.empty())
+        throw JetError(kCorruptDatabase, problems.front());
     const std::vector<std::uint8_t> field = core_->header.encodePasswordField(newPassword);
     pages.writeHeaderBytes(Header::kPasswordOffset, field);
     pages.flush();

@@ -7,10 +7,13 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
+#include "jet/check.h"
 #include "jet/column.h"
 #include "jet/error.h"
 #include "jet/jet_format.h"
@@ -142,11 +145,26 @@ class Database {
     // Sets the Boolean `column` of the row at `row` (from RowCursor::rowId()). A row written before
     // the column existed is written again, and moved to another page when it no longer fits.
     void SetBoolean(std::string_view table, RowId row, std::string_view column, bool value);
+    // The same for many rows of one table in one commit: each row once, in the order of its first
+    // change, with the value of its last. A row that already holds its value is not written
+    // again. When a row cannot be changed (3049, 3167), the rows before it are committed and the
+    // failure passes on.
+    void SetBooleans(std::string_view table, std::string_view column,
+                     std::span<const std::pair<RowId, bool>> changes);
     // Creates or replaces a custom database property: std::int64_t stores a Long (it must fit 32
     // bits), std::string a Text; any other type is 3001.
     void SetCustomProperty(std::string_view name, const Value& value);
+    // Creates or replaces several custom properties with one rewrite of the property blob,
+    // checking every name and value before anything is written. When the blob would not change,
+    // nothing is written.
+    void SetCustomProperties(std::span<const std::pair<std::string, Value>> properties);
     // The value of a custom database property; nullopt when it is not set.
     std::optional<Value> customProperty(std::string_view name) const;
+
+    // Each inconsistency of the file's structures as one readable line; empty when it is sound.
+    // Never throws for what it finds (3420 after Close()); damaged parts are reported and the walk
+    // goes on with the next one.
+    std::vector<std::string> check(CheckScope scope = CheckScope::Everything) const;
 
   private:
     explicit Database(std::shared_ptr<DatabaseCore> core);

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "jet/catalog.h"
@@ -19,6 +20,9 @@ struct DatabaseCore {
     Header header;
     std::unique_ptr<PageChannel> pages;
     Catalog catalog;
+    // First definition pages of the tables whose rows or definition this handle has written (the
+    // catalog's, page 2, for property writes): what a check of the written structures walks.
+    std::set<std::uint32_t> writtenTables;
 
     // The page channel of a handle that is still open; 3420 after Close().
     PageChannel& channel() {

@@ -52,7 +52,8 @@ class LvalRowWriter {
         const auto mapPage = batch.view(placement.freeMap->page);
         const RowSlot slot = rowSlot(mapPage, batch.format(), placement.freeMap->row);
         if (slot.isDeleted()) throw corrupt("a long-value column's map row is deleted");
-        UsageMap map(batch.channel(), mapPage.subspan(slot.start, slot.end - slot.start));
+        UsageMap map(batch.channel(), mapPage.subspan(slot.start, slot.end - slot.start),
+                     batch.pageLimit());
         for (auto page = map.nextPage(0); page && candidates_.size() < kMaxCandidates;
              page = *page == UINT32_MAX ? std::nullopt : map.nextPage(*page + 1)) {
             if (!placement.avoid.count(*page)) candidates_.push_back(*page);
@@ -67,11 +68,16 @@ class LvalRowWriter {
             if (!isLvalPage(bytes)) continue;
             std::vector<PageRow> rows = readPageRows(bytes, format);
             dropDeletedBytes(rows);
-            rows.push_back({0, row});
+            // A deleted row's slot is taken before the offset table grows: nothing refers to it
+            // any more, and a row as long as a page fits only where no other slot is left.
+            std::size_t slot = 0;
+            while (slot < rows.size() && (rows[slot].flags & kRowFlags) != kRowFlags) ++slot;
+            if (slot == rows.size()) rows.emplace_back();
+            rows[slot] = {0, row};
             std::vector<std::uint8_t> copy(bytes.begin(), bytes.end());
             if (!writePageRows(copy, format, rows)) continue;
             batch_.edit(page, PageBatch::Stage::Data) = std::move(copy);
-            return page << 8 | static_cast<std::uint32_t>(rows.size() - 1);
+            return page << 8 | static_cast<std::uint32_t>(slot);
         }
         const std::uint32_t page = batch_.append();
         std::vector<std::uint8_t>& bytes = batch_.edit(page, PageBatch::Stage::NewPage);

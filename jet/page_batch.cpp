@@ -43,7 +43,25 @@ bool PageBatch::isAppended(std::uint32_t number) const {
     return std::find(appended_.begin(), appended_.end(), number) != appended_.end();
 }
 
+PageBatch::Snapshot PageBatch::snapshot() const {
+    return {entries_, appended_, nextOrder_};
+}
+
+void PageBatch::restore(Snapshot snapshot) {
+    entries_ = std::move(snapshot.entries);
+    appended_ = std::move(snapshot.appended);
+    nextOrder_ = snapshot.nextOrder;
+}
+
+bool PageBatch::empty() const {
+    return appended_.empty() && std::none_of(entries_.begin(), entries_.end(), [](const auto& e) {
+               return e.second.order != SIZE_MAX;
+           });
+}
+
 void PageBatch::commit() {
+    // Nothing changed: not even a sync.
+    if (empty()) return;
     for (const std::uint32_t number : appended_) markUsedInGlobalMap(*this, number);
     std::vector<std::tuple<Stage, std::size_t, std::uint32_t>> order;
     for (const auto& [number, entry] : entries_) {

@@ -37,6 +37,17 @@ class PageBatch {
     // A new zeroed page after the end of the file and of the pages already added.
     std::uint32_t append();
     bool isAppended(std::uint32_t number) const;
+    // The page count of the file as this batch will leave it.
+    std::uint32_t pageLimit() const {
+        return appended_.empty() ? pages_.pageCount() : appended_.back() + 1;
+    }
+
+    // What the batch holds at one moment, to go back to when a later change cannot be staged
+    // whole.
+    struct Snapshot;
+    Snapshot snapshot() const;
+    void restore(Snapshot snapshot);
+    bool empty() const;
 
     // Records the appended pages as used in the global usage map, then writes every page, stage by
     // stage (appended pages in ascending order), and flushes. A failing write throws; the pages
@@ -49,6 +60,15 @@ class PageBatch {
         Stage stage = Stage::Data;
         std::size_t order = 0;
     };
+
+  public:
+    struct Snapshot {
+        std::map<std::uint32_t, Entry> entries;
+        std::vector<std::uint32_t> appended;
+        std::size_t nextOrder = 0;
+    };
+
+  private:
     PageChannel& pages_;
     std::map<std::uint32_t, Entry> entries_;
     std::vector<std::uint32_t> appended_;

@@ -63,6 +63,7 @@ void PageChannel::writePage(std::uint32_t number, std::span<const std::uint8_t> 
         cache_.erase(hit);
     }
     if (number >= pageCount_) pageCount_ = number + 1;
+    written_.insert(number);
 }
 
 void PageChannel::writeHeaderBytes(std::size_t offset, std::span<const std::uint8_t> bytes) {
@@ -71,6 +72,7 @@ void PageChannel::writeHeaderBytes(std::size_t offset, std::span<const std::uint
         throw invalidArgument("a header write outside page 0");
     }
     file_->writeAt(offset, bytes);
+    written_.insert(0);
     if (const auto hit = cache_.find(0); hit != cache_.end()) {
         recent_.erase(hit->second.second);
         cache_.erase(hit);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <list>
 #include <memory>
+#include <set>
 #include <span>
 #include <unordered_map>
 #include <vector>
@@ -39,6 +40,9 @@ class PageChannel {
     void writeHeaderBytes(std::size_t offset, std::span<const std::uint8_t> bytes);
 
     void flush();
+    // Every page this handle has written (page 0 for header bytes), so that a check can look at
+    // exactly what changed.
+    const std::set<std::uint32_t>& writtenPages() const { return written_; }
     // Releases the file (and its lock); every later call fails with 3420.
     void close();
     bool isOpen() const { return file_ != nullptr; }
@@ -56,6 +60,7 @@ class PageChannel {
     const JetFormat& format_;
     std::uint32_t databaseKey_;
     std::uint32_t pageCount_;
+    std::set<std::uint32_t> written_;
     bool syncs_;
     std::list<std::uint32_t> recent_;  // most recently used first
     std::unordered_map<std::uint32_t, std::pair<Page, std::list<std::uint32_t>::iterator>> cache_;

@@ -32,7 +32,8 @@ RowPointer placeRelocated(PageBatch& batch, std::uint32_t owner, RowPointer usag
         const auto mapPage = batch.view(usageMap.page);
         const RowSlot slot = rowSlot(mapPage, format, usageMap.row);
         if (slot.isDeleted()) throw corrupt("a table's usage map row is deleted");
-        UsageMap map(batch.channel(), mapPage.subspan(slot.start, slot.end - slot.start));
+        UsageMap map(batch.channel(), mapPage.subspan(slot.start, slot.end - slot.start),
+                     batch.pageLimit());
         for (auto page = map.nextPage(0); page;
              page = *page == UINT32_MAX ? std::nullopt : map.nextPage(*page + 1)) {
             if (*page == avoid) continue;
@@ -73,22 +74,36 @@ RowLocation locateRow(PageBatch& batch, std::uint32_t owner, RowId id) {
 }
 
 Bytes rowBytes(PageBatch& batch, const RowLocation& location) {
-    return readPageRows(batch.view(location.page), batch.format())[location.row].bytes;
+    // One row's bounds, not the whole page's rows: locateRow has checked the page's layout.
+    const auto page = batch.view(location.page);
+    const std::size_t count = rowCount(page, batch.format());
+    if (location.row >= count) throw corrupt("a row id names a row its page does not have");
+    const std::size_t table = batch.format().dataRowCountOffset + 2;
+    const ByteReader reader(page);
+    const std::size_t start = reader.u16(table + 2u * location.row) & 0x1FFF;
+    const std::size_t end =
+        location.row == 0 ? page.size() : reader.u16(table + 2u * (location.row - 1u)) & 0x1FFF;
+    if (start < table + 2 * count || start > end)
+        throw corrupt("a row's bounds lie outside its page");
+    const auto bytes = page.subspan(start, end - start);
+    return Bytes(bytes.begin(), bytes.end());
+}
+
+bool storeRowInPlace(PageBatch& batch, const RowLocation& location, const Bytes& bytes) {
+    const JetFormat& format = batch.format();
+    std::vector<PageRow> rows = readPageRows(batch.view(location.page), format);
+    rows[location.row].bytes = bytes;
+    const auto current = batch.view(location.page);
+    std::vector<std::uint8_t> copy(current.begin(), current.end());
+    if (!writePageRows(copy, format, rows)) return false;
+    batch.edit(location.page, PageBatch::Stage::Data) = std::move(copy);
+    return true;
 }
 
 void storeRow(PageBatch& batch, std::uint32_t owner, RowPointer usageMap,
               const RowLocation& location, const Bytes& bytes) {
     const JetFormat& format = batch.format();
-    std::vector<PageRow> rows = readPageRows(batch.view(location.page), format);
-    rows[location.row].bytes = bytes;
-    {
-        const auto current = batch.view(location.page);
-        std::vector<std::uint8_t> copy(current.begin(), current.end());
-        if (writePageRows(copy, format, rows)) {
-            batch.edit(location.page, PageBatch::Stage::Data) = std::move(copy);
-            return;
-        }
-    }
+    if (storeRowInPlace(batch, location, bytes)) return;
     const RowPointer target = placeRelocated(batch, owner, usageMap, location.page, bytes);
     const Bytes pointer = pointerRowBytes(target.page, target.row);
     if (!location.pointer) {

@@ -29,5 +29,8 @@ Bytes rowBytes(PageBatch& batch, const RowLocation& location);
 // `usageMap`). REQUIRES: `location` came from locateRow on the same batch.
 void storeRow(PageBatch& batch, std::uint32_t owner, RowPointer usageMap,
               const RowLocation& location, const Bytes& bytes);
+// The same when the row still fits its page; false, with nothing staged, when it would have to
+// move.
+bool storeRowInPlace(PageBatch& batch, const RowLocation& location, const Bytes& bytes);
 
 }  // namespace jet

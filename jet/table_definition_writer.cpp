@@ -100,8 +100,10 @@ TableDefinitionBytes TableDefinitionBytes::read(PageBatch& batch, std::uint32_t 
     at = skipNames(at, logicalIndexes);
     while (reader.u16(at) != kNoColumn) {
         const ByteReader entry = reader.sub(at, kColumnMapEntrySize);
-        def.longValueMaps_[entry.u16(0)] = {RowPointer::fromPacked(entry.u32(2)),
-                                            RowPointer::fromPacked(entry.u32(6))};
+        // Page 0 holds no maps: such a column has never had its maps made.
+        const RowPointer owned = RowPointer::fromPacked(entry.u32(2));
+        const RowPointer free = RowPointer::fromPacked(entry.u32(6));
+        if (owned.page != 0 && free.page != 0) def.longValueMaps_[entry.u16(0)] = {owned, free};
         at += kColumnMapEntrySize;
     }
     at += 2;

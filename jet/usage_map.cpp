@@ -1,5 +1,7 @@
 #include "jet/usage_map.h"
 
+#include <string>
+
 #include "jet/byte_reader.h"
 #include "jet/error.h"
 
@@ -11,7 +13,11 @@ constexpr std::uint8_t kReferenceMap = 0x01;
 constexpr std::size_t kBitmapPageHeader = 4;
 }  // namespace
 
-UsageMap::UsageMap(PageChannel& pages, std::span<const std::uint8_t> row) : pages_(pages) {
+UsageMap::UsageMap(PageChannel& pages, std::span<const std::uint8_t> row)
+    : UsageMap(pages, row, pages.pageCount()) {}
+
+UsageMap::UsageMap(PageChannel& pages, std::span<const std::uint8_t> row, std::uint32_t pageLimit)
+    : pages_(pages), pageLimit_(pageLimit) {
     const ByteReader reader(row);
     const std::uint8_t type = reader.u8(0);
     if (type == kInlineMap) {
@@ -38,7 +44,11 @@ std::optional<std::uint32_t> UsageMap::nextInBitmap(std::span<const std::uint8_t
         }
         if (bitmap[i >> 3] & (1u << (i & 7))) {
             const std::uint64_t page = base + i;
-            if (page >= pages_.pageCount()) return std::nullopt;  // nothing beyond the file
+            // A table cannot own a page the file does not have: the map is damaged, and skipping
+            // the page would hide rows from every reader and writer alike.
+            if (page >= pageLimit_)
+                throw corrupt("a usage map names page " + std::to_string(page) +
+                              ", beyond the end of the file");
             return static_cast<std::uint32_t>(page);
         }
     }

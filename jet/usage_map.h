@@ -14,8 +14,10 @@ namespace jet {
 
 class UsageMap {
   public:
-    // `row` is the map's row as stored in its data page.
+    // `row` is the map's row as stored in its data page. A set bit for a page at or beyond
+    // `pageLimit` (default: the file's page count) is damage (3049).
     UsageMap(PageChannel& pages, std::span<const std::uint8_t> row);
+    UsageMap(PageChannel& pages, std::span<const std::uint8_t> row, std::uint32_t pageLimit);
 
     // The first page in the map numbered >= `from`, or nullopt.
     std::optional<std::uint32_t> nextPage(std::uint32_t from);
@@ -25,6 +27,7 @@ class UsageMap {
                                               std::uint64_t base, std::uint64_t from) const;
 
     PageChannel& pages_;
+    std::uint32_t pageLimit_;
     bool inline_ = true;
     std::uint32_t startPage_ = 0;
     std::vector<std::uint8_t> bitmap_;        // inline maps

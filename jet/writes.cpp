@@ -4,6 +4,10 @@
 #include <algorithm>
 #include <functional>
 #include <limits>
+#include <map>
+#include <optional>
+#include <span>
+#include <utility>
 
 #include "jet/byte_reader.h"
 #include "jet/catalog.h"
@@ -94,6 +98,9 @@ void updateObjectProperties(PageBatch& batch, DatabaseCore& core, std::uint32_t 
         codePage);
     change(editor);
     const Bytes blob = editor.bytes();
+    // Values that are already stored leave the file alone.
+    if (current && *current == blob) return;
+    core.writtenTables.insert(Catalog::kCatalogPage);
 
     // The new value's LVAL rows go where Access would put them, never beside the old value's
     // rows: those are deleted only after the catalog row has stopped referring to them.
@@ -134,6 +141,12 @@ std::size_t variableSlots(const TableDefinition& def) {
 }  // namespace
 
 void Database::SetBoolean(std::string_view table, RowId row, std::string_view column, bool value) {
+    const std::pair<RowId, bool> change{row, value};
+    SetBooleans(table, column, std::span(&change, 1));
+}
+
+void Database::SetBooleans(std::string_view table, std::string_view column,
+                           std::span<const std::pair<RowId, bool>> changes) {
     PageChannel& pages = writableChannel(*core_);
     const CatalogEntry* entry = core_->catalog.findTable(table);
     if (!entry) throw itemNotFound();
@@ -150,18 +163,47 @@ void Database::SetBoolean(std::string_view table, RowId row, std::string_view co
     if (raw.isIndexed(target.number))
         throw JetError(kInvalidArgument, "Invalid argument: the column '" + std::string(column) +
                                              "' is indexed, and indexes are not updated here.");
-    const RowLocation location = locateRow(batch, owner, row);
-    RowParts parts = splitRow(rowBytes(batch, location), pages.format(), def.variableColumnCount());
-    if (target.number >= parts.columnCount) {
-        // The row predates the column: write it as a row of today's table, whose columns it lacks
-        // are NULL.
-        parts.growColumns(std::max<std::size_t>(raw.maxColumns(), target.number + 1u));
-        if (parts.fixed.size() < fixedAreaLength(def)) parts.fixed.resize(fixedAreaLength(def), 0);
-        if (parts.hasVarTable && parts.vars.size() < variableSlots(def))
-            parts.vars.resize(variableSlots(def));
+    core_->writtenTables.insert(owner);
+    // Each row once, where it first comes, with the last value asked for it.
+    std::vector<std::pair<RowId, bool>> rows;
+    std::map<std::pair<std::uint32_t, std::uint16_t>, std::size_t> seen;
+    for (const auto& [row, value] : changes) {
+        const auto [at, added] = seen.try_emplace({row.page, row.row}, rows.size());
+        if (added)
+            rows.emplace_back(row, value);
+        else
+            rows[at->second].second = value;
     }
-    parts.setBit(target.number, value);
-    storeRow(batch, owner, def.usageMap(), location, joinRow(parts, pages.format()));
+    for (const auto& [row, value] : rows) {
+        // A row that cannot be changed stops the run there; the rows before it are stored.
+        std::optional<PageBatch::Snapshot> before;
+        try {
+            const RowLocation location = locateRow(batch, owner, row);
+            RowParts parts =
+                splitRow(rowBytes(batch, location), pages.format(), def.variableColumnCount());
+            const bool predates = target.number >= parts.columnCount;
+            // A row written before the column existed reads false.
+            if ((predates ? false : parts.bit(target.number)) == value) continue;
+            if (predates) {
+                // Written again as a row of today's table, whose columns it lacks are NULL.
+                parts.growColumns(std::max<std::size_t>(raw.maxColumns(), target.number + 1u));
+                if (parts.fixed.size() < fixedAreaLength(def))
+                    parts.fixed.resize(fixedAreaLength(def), 0);
+                if (parts.hasVarTable && parts.vars.size() < variableSlots(def))
+                    parts.vars.resize(variableSlots(def));
+            }
+            parts.setBit(target.number, value);
+            const Bytes bytes = joinRow(parts, pages.format());
+            if (storeRowInPlace(batch, location, bytes)) continue;
+            // Moving a row stages several pages; a failure midway must not leave half of it.
+            before = batch.snapshot();
+            storeRow(batch, owner, def.usageMap(), location, bytes);
+        } catch (...) {
+            if (before) batch.restore(std::move(*before));
+            batch.commit();
+            throw;
+        }
+    }
     batch.commit();
 }
 
@@ -183,6 +225,7 @@ void Database::AddBooleanColumn(std::string_view table, std::string_view column,
     PageBatch batch(pages);
     TableDefinitionBytes raw = TableDefinitionBytes::read(batch, entry->tablePage());
     raw.addBooleanColumn(name, codePage);
+    core_->writtenTables.insert(entry->tablePage());
     updateObjectProperties(batch, *core_, entry->id, [&](PropertyBlobEditor& editor) {
         editor.set(column, "Description", kTextType, true, text);
     });
@@ -191,22 +234,34 @@ void Database::AddBooleanColumn(std::string_view table, std::string_view column,
 }
 
 void Database::SetCustomProperty(std::string_view name, const Value& value) {
+    const std::pair<std::string, Value> property{std::string(name), value};
+    SetCustomProperties(std::span(&property, 1));
+}
+
+void Database::SetCustomProperties(std::span<const std::pair<std::string, Value>> properties) {
     PageChannel& pages = writableChannel(*core_);
-    requireName(name, "property");
-    std::uint8_t type = 0;
-    Bytes data;
-    if (const auto* number = std::get_if<std::int64_t>(&value)) {
-        if (*number < std::numeric_limits<std::int32_t>::min() ||
-            *number > std::numeric_limits<std::int32_t>::max())
-            throw invalidArgument("a Long property value outside 32 bits");
-        type = kLongType;
-        data.resize(4);
-        putU32(data, 0, static_cast<std::uint32_t>(*number));
-    } else if (const auto* text = std::get_if<std::string>(&value)) {
-        type = kTextType;
-        data = PropertyBlobEditor::encodeText(*text, pages.format());
-    } else {
-        throw invalidArgument("a custom property is a Long or a Text");
+    struct Stored {
+        std::uint8_t type = 0;
+        Bytes data;
+    };
+    std::vector<Stored> stored;
+    for (const auto& [name, value] : properties) {
+        requireName(name, "property");
+        Stored entry;
+        if (const auto* number = std::get_if<std::int64_t>(&value)) {
+            if (*number < std::numeric_limits<std::int32_t>::min() ||
+                *number > std::numeric_limits<std::int32_t>::max())
+                throw invalidArgument("a Long property value outside 32 bits");
+            entry.type = kLongType;
+            entry.data.resize(4);
+            putU32(entry.data, 0, static_cast<std::uint32_t>(*number));
+        } else if (const auto* text = std::get_if<std::string>(&value)) {
+            entry.type = kTextType;
+            entry.data = PropertyBlobEditor::encodeText(*text, pages.format());
+        } else {
+            throw invalidArgument("a custom property is a Long or a Text");
+        }
+        stored.push_back(std::move(entry));
     }
     const CatalogEntry* databases = core_->catalog.find(Catalog::kDatabasesParentId, "Databases");
     const CatalogEntry* userDefined =
@@ -215,7 +270,8 @@ void Database::SetCustomProperty(std::string_view name, const Value& value) {
 
     PageBatch batch(pages);
     updateObjectProperties(batch, *core_, userDefined->id, [&](PropertyBlobEditor& editor) {
-        editor.set("", name, type, false, data);
+        for (std::size_t i = 0; i < stored.size(); ++i)
+            editor.set("", properties[i].first, stored[i].type, false, stored[i].data);
     });
     batch.commit();
 }

@@ -11,6 +11,7 @@
 #include "platform/runtime_error.h"
 #include "projectdb/authorization_levels.h"
 #include "projectdb/connection_text.h"
+#include "projectdb/database_check.h"
 #include "projectdb/project_settings.h"
 
 namespace projectdb {
@@ -101,13 +102,6 @@ void ProbeWorking(const platform::WorkingFile& work, const std::string& target,
             // As in the probe: only whether it opens counts.
         }
     }
-}
-
-// The structural check of what this run wrote, before the working file takes the target's name:
-// the problems found, none when the file is sound. The engine's own check of a database handle
-// (limited to what that handle wrote) goes here once the engine has it.
-std::vector<std::string> CheckWrittenStructures(const jet::Database& /*database*/) {
-    return {};
 }
 
 std::string Joined(const std::vector<std::string>& problems) {

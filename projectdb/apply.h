@@ -37,13 +37,13 @@ struct ApplyResult {
 // probes the target and, in state 1 or 2, writes the selected level of each of `levelLists` (index
 // order of ComponentKeys), the marks of `languages`, and last the password change that the state
 // allows. A failure stops the run where it happens and what was done before it stays; a copy onto
-// the source itself fails at the copy, and a target that opens neither way fails at step 2 before
-// anything is written. The language save reports its own failure through `showLanguageMessage` and
-// the run goes on. All of it happens on a private working copy that takes the target's name only
-// at the end, whole: a killed run leaves the old file, and a run whose write failed or whose result
-// does not pass the check leaves the old file and fails at step 2. The source is locked for the
-// whole run, and so is a file at the copy path: a second apply onto it fails at the copy.
-// REQUIRES: levelLists.size() == kComponentCount.
+// the source itself fails at the copy, and a target that opens neither way fails at the changes
+// before anything is written. The language save reports its own failure through
+// `showLanguageMessage` and the run goes on. All of it happens on a private working copy that takes
+// the target's name only at the end, whole: a killed run leaves the old file, and a run whose write
+// failed or whose result does not pass the check leaves the old file and fails at the changes. The
+// source is locked for the whole run, and so is a file at the copy path: a second apply onto it
+// fails at the copy. REQUIRES: levelLists.size() == kComponentCount.
 ApplyResult ApplyChanges(const ApplyChoices& choices, std::span<ListControl* const> levelLists,
                          const ListControl& languages, const MessageSink& showLanguageMessage);
 // The same with the working file's I/O handed through `wrap` first: tests fail a chosen write.

@@ -1,6 +1,8 @@
 #include "projectdb/authorization_levels.h"
 
+#include <exception>
 #include <optional>
+#include <vector>
 
 #include "i18n/MResources.h"
 #include "i18n/number_reading.h"
@@ -78,11 +80,21 @@ void SaveAuthorizationLevels(ProjectSettings& settings, ProjectSettings::Handle 
                              std::span<ListControl* const> lists) {
     RequireAllLists(lists);
     const std::array<std::string, kComponentCount>& keys = ComponentKeys();
-    for (std::size_t i = 0; i < keys.size(); ++i) {
-        const ListControl& list = *lists[i];
-        const std::int32_t level = list.itemData(list.selectedIndex());
-        settings.SetProperty(handle, keys[i], kExternalAuthorizationLevel, level);
+    // All levels go in one rewrite of the stored properties. A list without a selection still
+    // fails at its component, after the levels before it are stored.
+    std::vector<ProjectSettings::PropertyValue> levels;
+    std::exception_ptr failure;
+    for (std::size_t i = 0; i < keys.size() && !failure; ++i) {
+        try {
+            const ListControl& list = *lists[i];
+            levels.push_back(
+                {keys[i], kExternalAuthorizationLevel, list.itemData(list.selectedIndex())});
+        } catch (...) {
+            failure = std::current_exception();
+        }
     }
+    if (!levels.empty()) settings.SetProperties(handle, levels);
+    if (failure) std::rethrow_exception(failure);
 }
 
 }  // namespace projectdb

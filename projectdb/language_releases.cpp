@@ -5,6 +5,8 @@
 #include <cmath>
 #include <memory>
 #include <new>
+#include <unordered_map>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -90,29 +92,72 @@ bool IsBooleanColumn(const jet::Table& table, const std::string& name) {
     return false;
 }
 
-// Whether a stored LCID meets the criterion "LCID = <lcid>".
-bool LcidEquals(const jet::Value& value, std::int32_t lcid) {
-    if (jet::isNull(value)) return false;
-    if (const auto* integer = std::get_if<std::int64_t>(&value)) return *integer == lcid;
-    if (const auto* single = std::get_if<float>(&value)) return *single == lcid;
-    if (const auto* real = std::get_if<double>(&value)) return *real == lcid;
-    if (const auto* truth = std::get_if<bool>(&value)) return (*truth ? -1 : 0) == lcid;
-    if (const auto* money = std::get_if<jet::Currency>(&value)) {
-        return money->units == static_cast<std::int64_t>(lcid) * 10000;
-    }
-    throw jet::JetError(kCriteriaTypeMismatch, "Data type mismatch in criteria expression.");
+// What a stored LCID equals under the criterion "LCID = <n>": the one 32-bit n it meets, none
+// (Null, a fraction, out of range), or the criterion fails on it (a type the criterion cannot
+// compare: 3464).
+struct LcidKey {
+    std::optional<std::int64_t> value;
+    bool fails = false;
+};
+
+std::optional<std::int64_t> WholeNumber(double number) {
+    if (!(number >= INT32_MIN && number <= INT32_MAX) || std::trunc(number) != number)
+        return std::nullopt;
+    return static_cast<std::int64_t>(number);
 }
 
-// The first record, in engine order, whose LCID is `lcid`; as before the search, a table without
-// records fails (3021).
-std::optional<jet::RowId> FindFirstByLcid(const jet::Table& table, std::int32_t lcid) {
-    jet::RowCursor rows = table.rows();
-    if (!rows.moveNext()) throw jet::noCurrentRecord();
-    do {
-        if (LcidEquals(rows.value(kLcidColumn), lcid)) return rows.rowId();
-    } while (rows.moveNext());
-    return std::nullopt;
+LcidKey KeyOf(const jet::Value& value) {
+    if (jet::isNull(value)) return {};
+    if (const auto* integer = std::get_if<std::int64_t>(&value)) return {*integer};
+    if (const auto* single = std::get_if<float>(&value)) return {WholeNumber(*single)};
+    if (const auto* real = std::get_if<double>(&value)) return {WholeNumber(*real)};
+    if (const auto* truth = std::get_if<bool>(&value)) return {*truth ? -1 : 0};
+    if (const auto* money = std::get_if<jet::Currency>(&value)) {
+        if (money->units % 10000 != 0) return {};
+        return {money->units / 10000};
+    }
+    return {std::nullopt, true};
 }
+
+// The records of the table in engine order, read once: for each LCID the first record that has
+// it, and the first record on which the criterion fails. An entry's search is then what a search
+// from the first record would find.
+class LcidIndex {
+  public:
+    explicit LcidIndex(const jet::Table& table) {
+        jet::RowCursor rows = table.rows();
+        std::size_t position = 0;
+        while (rows.moveNext()) {
+            const LcidKey key = KeyOf(rows.value(kLcidColumn));
+            if (key.fails && !firstFailure_) firstFailure_ = position;
+            if (key.value) first_.try_emplace(*key.value, Found{position, rows.rowId()});
+            ++position;
+        }
+        empty_ = position == 0;
+    }
+
+    // The first record whose LCID is `lcid`; as before the search, a table without records fails
+    // (3021).
+    std::optional<jet::RowId> find(std::int32_t lcid) const {
+        if (empty_) throw jet::noCurrentRecord();
+        const auto hit = first_.find(lcid);
+        const std::size_t found = hit == first_.end() ? SIZE_MAX : hit->second.position;
+        if (firstFailure_ && *firstFailure_ < found)
+            throw jet::JetError(kCriteriaTypeMismatch,
+                                "Data type mismatch in criteria expression.");
+        if (hit == first_.end()) return std::nullopt;
+        return hit->second.row;
+    }
+
+  private:
+    struct Found {
+        std::size_t position;
+        jet::RowId row;
+    };
+    std::unordered_map<std::int64_t, Found> first_;
+    std::optional<std::size_t> firstFailure_;
+    bool empty_ = true;
+};
 
 }  // namespace
 
@@ -128,9 +173,13 @@ void LoadLanguageList(const std::string& path, DatabaseState state, ListControl&
     const bool booleanColumn = released && IsBooleanColumn(table, kReleaseColumn);
     jet::RowCursor rows = table.rows();
     if (!rows.moveNext()) throw jet::noCurrentRecord();
+    // A name look-up costs far more than reading a record, and a large table repeats its LCIDs.
+    std::unordered_map<std::int32_t, std::string> names;
     do {
         const std::int32_t lcid = ToInt32(rows.value(kLcidColumn));
-        list.addItem(GetLanguageName(lcid), lcid);
+        auto name = names.find(lcid);
+        if (name == names.end()) name = names.emplace(lcid, GetLanguageName(lcid)).first;
+        list.addItem(name->second, lcid);
         if (released) {
             list.setChecked(list.count() - 1, ToTruth(rows.value(kReleaseColumn), booleanColumn));
         }
@@ -165,11 +214,22 @@ std::optional<std::string> SaveLanguageReleases(jet::Database& open, const ListC
         // Opened again so that its definition holds the column.
         const jet::Table table = database->OpenTable(kLanguagesTable);
         const int entries = list.count();
-        for (int i = 0; i < entries; ++i) {
-            const std::optional<jet::RowId> row = FindFirstByLcid(table, list.itemData(i));
-            if (!row) continue;
-            database->SetBoolean(kLanguagesTable, *row, kReleaseColumn, list.checked(i));
+        // Every mark in one commit; an entry whose search fails stops the save there, after the
+        // marks before it are stored.
+        std::vector<std::pair<jet::RowId, bool>> marks;
+        std::exception_ptr failure;
+        try {
+            std::optional<LcidIndex> index;
+            for (int i = 0; i < entries; ++i) {
+                if (!index) index.emplace(table);
+                const std::optional<jet::RowId> row = index->find(list.itemData(i));
+                if (row) marks.emplace_back(*row, list.checked(i));
+            }
+        } catch (...) {
+            failure = std::current_exception();
         }
+        if (!marks.empty()) database->SetBooleans(kLanguagesTable, kReleaseColumn, marks);
+        if (failure) std::rethrow_exception(failure);
         return std::nullopt;
     } catch (...) {
         message = FailureMessage(std::current_exception());

@@ -113,6 +113,15 @@ void ProjectSettings::SetProperty(Handle handle, const std::string& componentKey
     database(handle).SetCustomProperty(name, jet::Value{static_cast<std::int64_t>(value)});
 }
 
+void ProjectSettings::SetProperties(Handle handle, const std::vector<PropertyValue>& properties) {
+    std::vector<std::pair<std::string, jet::Value>> stored;
+    for (const PropertyValue& property : properties) {
+        stored.emplace_back(StoredPropertyName(property.componentKey, property.propertyName),
+                            jet::Value{static_cast<std::int64_t>(property.value)});
+    }
+    database(handle).SetCustomProperties(stored);
+}
+
 jet::Version ProjectSettings::Format(Handle handle) const {
     return database(handle).format();
 }

@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "jet/database.h"
 
@@ -51,6 +52,16 @@ class ProjectSettings {
     // Stores the property as a 32-bit integer (a Long custom property).
     void SetProperty(Handle handle, const std::string& componentKey,
                      const std::string& propertyName, std::int32_t value);
+
+    // Stores several properties, each (component key, property name, value) as SetProperty would,
+    // with one rewrite of the stored properties; values already stored are not written again.
+    // Every name is checked before anything is written.
+    struct PropertyValue {
+        std::string componentKey;
+        std::string propertyName;
+        std::int32_t value = 0;
+    };
+    void SetProperties(Handle handle, const std::vector<PropertyValue>& properties);
 
     // The Jet version of an open project's file.
     jet::Version Format(Handle handle) const;

@@ -11,9 +11,11 @@ packages=(
   # build
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
   # libraries
-  qt6-base-dev libgl-dev libicu-dev libchm-dev libgtest-dev libgmock-dev
-  # tests: nlohmann-json reads what mdb-reader prints; a German locale for the decimal-comma test
-  nlohmann-json3-dev locales
+  qt6-base-dev libgl-dev libicu-dev libchm-dev libgtest-dev libgmock-dev nlohmann-json3-dev
+  # tests: nlohmann-json also reads what mdb-reader prints; a German locale for the decimal-comma test
+  locales
+  # the Debian package and its check: dpkg-shlibdeps, the desktop entry, AppStream and MIME checkers
+  dpkg-dev desktop-file-utils appstream shared-mime-info
   # test oracles and tools: mdbtools reads our Jet files, chmcmd compiles the test help file
   mdbtools fp-utils-3.2.2
   # the crash test kills travix-cli at chosen system calls

@@ -1,30 +1,36 @@
-// The refresh on real files: the probe of the source text as typed, the password presets, the
-// levels and languages loaded from the file, and the options and OK enabled together exactly when
-// the source is readable and the copy path text differs from it. A source that probes readable
-// but cannot be loaded is reported and leaves everything locked.
+// The refresh on real files, as one table: the probe of the source text as typed, the password
+// presets, the levels and languages loaded from the file, a report when a readable file cannot be
+// loaded, and the options and OK unlocked exactly when the source is loaded and the copy path text
+// differs from it. Then the "..." buttons, which refresh at once on a confirmed path only, and
+// leaving a path box, which validates it by click, Tab or an access key unless the focus goes to
+// Cancel, which ends the program without a probe.
+#include <QApplication>
+#include <QCoreApplication>
+#include <QListWidget>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 
-#include "jet/database.h"
-#include "projectdb/language_releases.h"
 #include "projectdb/project_settings.h"
 #include "window_driver.h"
 
 namespace travix_test {
 namespace {
 
-namespace fs = std::filesystem;
-
 enum class Copy { Empty, Same, Other, Blanks, OtherCase, TrailingBlanks };
 enum class Preset { Kept, Set, Clear };
+// What the level lists show: what the first refresh loaded, the file's own levels, or the levels
+// of the file with stray values (no selection where a value names no entry).
+enum class Shown { Earlier, Levels, Stray };
 
 struct StateRow {
     const char* source;  // a file in the test folder, "" for an empty box
     bool heldOpen;       // another program has the source open
     Copy copy;
     Preset preset;
-    bool loaded;
-    bool enabled;
+    Shown shown;
+    bool unlocked;
+    const char* message = "";  // the start of the one message shown, "" for none
 };
 
 void PrintTo(const StateRow& row, std::ostream* out) {
@@ -32,157 +38,180 @@ void PrintTo(const StateRow& row, std::ostream* out) {
          << static_cast<int>(row.copy);
 }
 
-// A language entry as LanguageEntries() shows it; names are the platform's, in its own language.
-QString Entry(std::int32_t lcid, bool released) {
-    return QStringLiteral("%1:%2:%3")
-        .arg(QString::fromStdString(projectdb::GetLanguageName(lcid)))
-        .arg(lcid)
-        .arg(released ? 1 : 0);
-}
+const std::vector<int> kLevels = {0, 1, 3, 2, 4, 0, 1, 2};
+const std::vector<int> kEarlier = {5, 5, 5, 5, 5, 5, 5, 5};  // never written: "All Rights"
+// Alarm editor 9 and OPC editor 2 name no entry; the archive editor was never written.
+const std::vector<int> kStrayStored = {9, -1, 2, 3, 4, 0, 1, 2};
+const std::vector<int> kStrayShown = {-1, 5, -1, 3, 4, 0, 1, 2};
 
-const std::vector<int> kCaseLevels = {0, 1, 3, 2, 4, 0, 1, 2};
-const std::vector<int> kNeverWritten(8, 5);  // a level never written selects "All Rights"
-
-class FTravixRefresh : public WindowDriver {
+class FTravixRefresh : public WindowDriver, public ::testing::WithParamInterface<StateRow> {
   protected:
     void SetUp() override {
         WindowDriver::SetUp();
-        BuildProjectFile(dir_.path() / "baseline.kxs", false);
-        BuildProjectFile(Path("plain.kxs"), false, kCaseLevels);
-        BuildProjectFile(dir_.path() / "protected.kxs", true, kCaseLevels);
-        BuildProjectFile(dir_.path() / "foreign.kxs", false);
-        jet::Database::Open((dir_.path() / "foreign.kxs").string())->NewPassword("", "another");
+        BuildProjectFile(Path("earlier.kxs"), false);
+        BuildProjectFile(Path("plain.kxs"), false, kLevels);
+        BuildProjectFile(Path("protected.kxs"), true, kLevels);
+        BuildProjectFile(Path("stray.kxs"), false, kStrayStored);
+        // Blanks belong to a file name: the probe and the languages take the text as typed, the
+        // project settings component (the levels) the trimmed one.
+        std::filesystem::copy_file(Path("stray.kxs"), Path("plain.kxs  "));
+        CopyJetFile("jet4/V2003_with-password.mdb", Path("foreign.kxs"));
+        // Made by Access: readable, but without TcfgLanguages it fails after the levels.
+        CopyJetFile("jet4/testV2003.mdb", Path("access.mdb"));
     }
-    fs::path Path(const char* name) const { return dir_.path() / name; }
 };
 
-class FTravixStateTable : public FTravixRefresh, public ::testing::WithParamInterface<StateRow> {};
-
-TEST_P(FTravixStateTable, PresetsLoadsAndEnablesByTheSourceStateAndTheTexts) {
+TEST_P(FTravixRefresh, PresetsLoadsAndUnlocksByTheSourceStateAndTheTexts) {
     const StateRow& row = GetParam();
-    // Start from a loaded, enabled window: the baseline file edited in place.
-    TypePath(Source(), Text(Path("baseline.kxs")));
+    // Start from a loaded, unlocked window: another file edited in place.
+    TypePath(Source(), Text(Path("earlier.kxs")));
     LeaveBox();
-    ASSERT_EQ(EnabledStates(), All(true));
-    const QStringList primedLanguages = LanguageEntries();
-
+    ASSERT_EQ(Unlocked(), true);
+    // The user's marks, so that languages loaded again show.
+    auto* languages = Find<QListWidget>("lstLockLanguages");
+    for (int i = 0; i < languages->count(); ++i) languages->item(i)->setCheckState(Qt::Unchecked);
     const QString source = *row.source ? Text(Path(row.source)) : QString();
     std::optional<projectdb::ProjectSettings> holder;
     if (row.heldOpen) holder.emplace().OpenProject(Path(row.source).string());
-    const QString copies[] = {QString(),
-                              source,
-                              Text(Path("copy.kxs")),
-                              QStringLiteral("   "),
-                              source.toUpper(),
-                              source + QStringLiteral("  ")};
+    const QString copies[] = {"",    source,           Text(Path("copy.kxs")),
+                              "   ", source.toUpper(), source + "  "};
     Source()->setText(source);
     Destination()->setText(copies[static_cast<int>(row.copy)]);
     // The opposite of the expected preset, so that a preset that did not happen shows.
     Find<QRadioButton>(row.preset == Preset::Set ? "OptPasswordClear" : "optPasswordSet")
         ->setChecked(true);
     refreshes_ = 0;
+    // A message box takes the activation; the window must get it back to go on validating.
+    messages_.whileShown = WithAnotherWindowActive;
 
     LeaveBox();
 
     EXPECT_EQ(refreshes_, 1);
-    EXPECT_TRUE(messages_.messages.isEmpty()) << messages_.messages.join('\n').toStdString();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+    EXPECT_EQ(messages_.messages.size(), *row.message ? 1 : 0);
+    EXPECT_EQ(messages_.messages.value(0).left(qstrlen(row.message)), row.message);
     EXPECT_EQ(PasswordSetChosen(), row.preset != Preset::Clear);
-    EXPECT_EQ(SelectedLevels(), row.loaded ? kCaseLevels : kNeverWritten);
-    EXPECT_EQ(LanguageEntries(),
-              row.loaded ? (QStringList{Entry(1031, true), Entry(1033, false), Entry(1036, false)})
-                         : primedLanguages);
-    EXPECT_EQ(EnabledStates(), All(row.enabled));
-    EXPECT_EQ(Find("cmdOK")->isEnabled(), row.enabled);
-    // Locked with their container, never on their own.
-    EXPECT_FALSE(Find("lstLockLanguages")->testAttribute(Qt::WA_ForceDisabled));
-    EXPECT_FALSE(Find("fraIndextextEditor")->testAttribute(Qt::WA_ForceDisabled));
-    EXPECT_EQ(Find("lstLockLanguages")->isEnabled(), row.enabled);
+    const std::vector<int>* shown[] = {&kEarlier, &kLevels, &kStrayShown};
+    EXPECT_EQ(SelectedLevels(), *shown[static_cast<int>(row.shown)]);
+    const QStringList unmarked = {"1031:0", "1033:0", "1036:0"};
+    const QStringList loaded = {"1031:1", "1033:0", "1036:0"};
+    EXPECT_EQ(LanguageEntries(), *row.message                  ? QStringList()
+                                 : row.shown == Shown::Earlier ? unmarked
+                                                               : loaded);
+    EXPECT_EQ(Unlocked(), row.unlocked);
+    EXPECT_EQ(Find("lstLockLanguages")->isEnabled(), row.unlocked);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    EveryRow, FTravixStateTable,
+    EveryRow, FTravixRefresh,
     ::testing::Values(
         // state 0 or 3: nothing loaded, the earlier presets and lists stay, all locked
-        StateRow{"", false, Copy::Empty, Preset::Kept, false, false},
-        StateRow{"missing.kxs", false, Copy::Empty, Preset::Kept, false, false},
-        StateRow{"missing.kxs", false, Copy::Other, Preset::Kept, false, false},
-        StateRow{"foreign.kxs", false, Copy::Other, Preset::Kept, false, false},
-        StateRow{"foreign.kxs", false, Copy::Empty, Preset::Kept, false, false},
-        StateRow{"plain.kxs", true, Copy::Other, Preset::Kept, false, false},
+        StateRow{"", false, Copy::Empty, Preset::Kept, Shown::Earlier, false},
+        StateRow{"missing.kxs", false, Copy::Other, Preset::Kept, Shown::Earlier, false},
+        StateRow{"foreign.kxs", false, Copy::Empty, Preset::Kept, Shown::Earlier, false},
+        StateRow{"plain.kxs", true, Copy::Other, Preset::Kept, Shown::Earlier, false},
         // state 1: "Nein" in place, "Ja" for a copy
-        StateRow{"plain.kxs", false, Copy::Empty, Preset::Clear, true, true},
-        StateRow{"plain.kxs", false, Copy::Other, Preset::Set, true, true},
-        StateRow{"plain.kxs", false, Copy::Same, Preset::Set, true, false},
-        StateRow{"plain.kxs", false, Copy::Blanks, Preset::Clear, true, true},
-        StateRow{"plain.kxs", false, Copy::OtherCase, Preset::Set, true, true},
-        StateRow{"plain.kxs", false, Copy::TrailingBlanks, Preset::Set, true, true},
+        StateRow{"plain.kxs", false, Copy::Empty, Preset::Clear, Shown::Levels, true},
+        StateRow{"plain.kxs", false, Copy::Other, Preset::Set, Shown::Levels, true},
+        StateRow{"plain.kxs", false, Copy::Same, Preset::Set, Shown::Levels, false},
+        StateRow{"plain.kxs", false, Copy::Blanks, Preset::Clear, Shown::Levels, true},
+        StateRow{"plain.kxs", false, Copy::OtherCase, Preset::Set, Shown::Levels, true},
+        StateRow{"plain.kxs", false, Copy::TrailingBlanks, Preset::Set, Shown::Levels, true},
+        StateRow{"plain.kxs  ", false, Copy::Other, Preset::Set, Shown::Levels, true},
         // state 2: "Ja" in place, "Nein" for a copy
-        StateRow{"protected.kxs", false, Copy::Empty, Preset::Set, true, true},
-        StateRow{"protected.kxs", false, Copy::Other, Preset::Clear, true, true},
-        StateRow{"protected.kxs", false, Copy::Same, Preset::Clear, true, false},
-        StateRow{"protected.kxs", false, Copy::Blanks, Preset::Set, true, true}));
+        StateRow{"protected.kxs", false, Copy::Empty, Preset::Set, Shown::Levels, true},
+        StateRow{"protected.kxs", false, Copy::Other, Preset::Clear, Shown::Levels, true},
+        StateRow{"protected.kxs", false, Copy::Same, Preset::Clear, Shown::Levels, false},
+        // stored levels that name no entry show none, not the earlier file's
+        StateRow{"stray.kxs", false, Copy::Other, Preset::Set, Shown::Stray, true},
+        // readable but not loadable: the engine's number and description, everything locked
+        StateRow{"access.mdb", false, Copy::Other, Preset::Set, Shown::Earlier, false, "3265"}));
 
-// On a file system that keeps blanks in names, " x" and "x" are two files: the probe and the
-// language load see the text as typed, the project settings component the trimmed one.
-TEST_F(FTravixRefresh, TheProbeAndTheLanguagesTakeTheTextAsTypedTheProjectItTrimmed) {
-    BuildProjectFile(Path("p.kxs"), false, kCaseLevels);
-    fixture::CopyProjectFile("duplicate-languages.kxs", Path("p.kxs  "));
+TEST_F(WindowDriver, TheDialogButtonsFillTheirBoxAndRefreshOnlyOnAConfirmedPath) {
+    BuildProjectFile(Path("plain.kxs"), false, kLevels);
+    for (const auto& [button, box, save] : {std::tuple{"cmdChoosePathSource", Source(), false},
+                                            {"cmdChoosePathDestination", Destination(), true}}) {
+        SCOPED_TRACE(button);
+        box->setText(QStringLiteral("/elsewhere/Alt.kxs"));
+        Find(button)->setFocus();
+        refreshes_ = 0;
+        dialog_.answers.push_back(std::nullopt);
+        Click(button);
+        EXPECT_EQ(box->text(), QStringLiteral("/elsewhere/Alt.kxs"));
+        EXPECT_EQ(refreshes_, 0);
 
-    TypePath(Source(), Text(Path("p.kxs  ")));
-    LeaveBox();
-    EXPECT_EQ(SelectedLevels(), kCaseLevels);
-    EXPECT_EQ(LanguageEntries(), (QStringList{Entry(1031, true), Entry(1033, true),
-                                              Entry(1031, false), Entry(1036, true)}));
-    EXPECT_EQ(EnabledStates(), All(true));
-
-    // Without the file as typed the probe finds nothing, although the trimmed name exists.
-    fs::remove(Path("p.kxs  "));
-    Source()->setFocus();
-    LeaveBox();
-    EXPECT_EQ(EnabledStates(), All(false));
+        // A real dialog takes the activation; the window must get it back.
+        const QString chosen = Text(save ? Path("Kopie") : Path("plain.kxs"));
+        dialog_.answers.push_back(chosen);
+        dialog_.whileShown = WithAnotherWindowActive;
+        Click(button);
+        dialog_.whileShown = nullptr;
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+        for (const app::FileDialogRequest& request : dialog_.requests) {
+            // Whatever the box holds, the dialog starts in the program's folder.
+            EXPECT_EQ(request.fileName, QCoreApplication::applicationDirPath() + "\\*.kxs");
+            EXPECT_EQ(request.filter, QStringLiteral("KorvexStudio Projekt (*.kxs)|*.kxs"));
+            EXPECT_EQ(request.save, save);
+        }
+        dialog_.requests.clear();
+        EXPECT_EQ(box->text(), chosen);  // a name without extension stays without
+        EXPECT_EQ(box->selectedText(), chosen);
+        EXPECT_EQ(box->cursorPosition(), 0);
+        EXPECT_EQ(QApplication::focusWidget(), box);
+        EXPECT_EQ(refreshes_, 1);
+        QTest::keyClick(box, Qt::Key_Tab);  // leaving refreshes again, the text unchanged
+        EXPECT_EQ(refreshes_, 2);
+    }
+    EXPECT_EQ(SelectedLevels(), kLevels);
+    EXPECT_TRUE(PasswordSetChosen());
+    EXPECT_EQ(Unlocked(), true);
 }
 
-// testV2003.mdb, made by Access, opens without a password but has no TcfgLanguages: the language
-// load fails after the levels were read. The report is a window of its own; once it is closed the
-// main window must be active again, so that leaving a path box goes on validating.
-TEST_F(FTravixRefresh, ASourceThatCannotBeLoadedIsReportedAndLeavesEverythingLocked) {
-    const fs::path real = Path("testV2003.mdb");
-    CopyJetFile("jet4/testV2003.mdb", real);
-    const std::string before = FileBytes(real);
-    messages_.whileShown = [] {
-        QWidget box;
-        box.show();
-        box.activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&box));
+TEST_F(WindowDriver, LeavingAPathBoxValidatesItUnlessTheFocusGoesToCancel) {
+    enum How { kClick, kTab, kAccessKey };
+    const struct {
+        const char* box;
+        How how;
+        const char* target;  // the control that takes the focus or is pressed
+        bool validates;
+    } cases[] = {
+        {"txtSource", kClick, "cmdCancel", false},
+        {"txtDestination", kClick, "cmdCancel", false},
+        {"txtSource", kTab, "cmdChoosePathSource", true},
+        {"txtSource", kClick, "txtDestination", true},
+        {"txtDestination", kClick, "cmdHelp", true},
+        // Alt+H presses Help with the focus still in the box.
+        {"txtSource", kAccessKey, "cmdHelp", true},
+        {"txtDestination", kAccessKey, "cmdHelp", true},
     };
-    TypePath(Source(), Text(real));
-    QTest::keyClick(Source(), Qt::Key_Tab);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
-
-    ASSERT_EQ(messages_.messages.size(), 1);
-    EXPECT_TRUE(messages_.messages[0].startsWith(QStringLiteral("3265")))
-        << messages_.messages[0].toStdString();
-    EXPECT_GT(messages_.messages[0].size(), 4);  // the description follows the number
-    EXPECT_EQ(EnabledStates(), All(false));
-    EXPECT_EQ(SelectedLevels(), kNeverWritten);  // the levels came before the failure
-    EXPECT_TRUE(LanguageEntries().isEmpty());
-    EXPECT_EQ(FileBytes(real), before);
-    EXPECT_TRUE(messages_.errors.isEmpty());
-    EXPECT_TRUE(exits_.empty());
-
-    // The window stays usable: another source loads and unlocks it.
-    messages_.whileShown = nullptr;
-    Source()->setText(Text(Path("plain.kxs")));
-    Source()->setFocus();
-    refreshes_ = 0;
-    QTest::keyClick(Source(), Qt::Key_Tab);
-    EXPECT_EQ(refreshes_, 1);
-    EXPECT_EQ(messages_.messages.size(), 1);
-    EXPECT_EQ(EnabledStates(), All(true));
-    EXPECT_EQ(SelectedLevels(), kCaseLevels);
-    // The project was closed after the failure: the file is free for anyone.
-    projectdb::ProjectSettings settings;
-    EXPECT_NO_THROW(settings.CloseProject(settings.OpenProject(real.string())));
+    BuildProjectFile(Path("Anlage.kxs"), false);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.box << " -> " << c.target << " by " << c.how);
+        auto* box = Find<QLineEdit>(c.box);
+        TypePath(box, Text(Path("Anlage.kxs")));
+        exits_.clear();
+        validated_.clear();
+        refreshes_ = 0;
+        int refreshesWhenPressed = -1;
+        QMetaObject::Connection pressed;
+        if (c.how == kAccessKey) {
+            pressed = QObject::connect(Find<QPushButton>(c.target), &QPushButton::pressed,
+                                       [&] { refreshesWhenPressed = refreshes_; });
+        }
+        if (c.how == kTab) QTest::keyClick(box, Qt::Key_Tab);
+        if (c.how == kClick) Click(c.target);
+        if (c.how == kAccessKey) {
+            QTest::keyClick(box, Qt::Key_H, Qt::AltModifier);
+            QTest::qWait(200);  // the button's animated click
+        }
+        QObject::disconnect(pressed);
+        EXPECT_EQ(validated_, c.validates ? QStringList{c.box} : QStringList{});
+        EXPECT_EQ(refreshes_, c.validates ? 1 : 0);
+        EXPECT_EQ(exits_, c.validates ? std::vector<int>{} : std::vector<int>{0});
+        // The refresh ran before the button acted.
+        EXPECT_EQ(refreshesWhenPressed, c.how == kAccessKey ? 1 : -1);
+        box->clear();
+    }
 }
 
 }  // namespace

@@ -1,8 +1,9 @@
 #pragma once
-// Drives the real window offscreen as a user would: a started FTravix with a file dialog that
-// answers from a script, a message sink that records, an exit hook that records instead of ending
-// the test, and a count of the refreshes. Project files are copies of the checked-in ones or
-// of real Access files.
+// Drives the real window offscreen as a user would. The test process runs one QApplication in a
+// home and configuration folder of its own that start empty, and reads the registry from a
+// throw-away folder. WindowDriver starts FTravix with a file dialog that answers from a script, a
+// message sink and an exit hook that record, and counts the refreshes. Project files are copies of
+// the checked-in ones or of real Access files.
 #include <gtest/gtest.h>
 
 #include <QComboBox>
@@ -17,32 +18,53 @@
 
 #include "app/FTravix.h"
 #include "app/file_dialog.h"
-#include "app_test_support.h"
-#include "tests/support/project_file.h"
+#include "app/message_sink.h"
 #include "tests/support/temp_dir.h"
 
 namespace travix_test {
 
+// Every file and folder below the test home (HOME; XDG_CONFIG_HOME is its ".config").
+QStringList FilesInTestHome();
+
+// The registry the window reads: TRAVIX_REGISTRY_DIR names `dir` while the object lives.
+struct ScratchRegistry {
+    explicit ScratchRegistry(const char* lcid = "1031");  // nullptr: no hive file
+    ~ScratchRegistry();
+    std::filesystem::path HiveFile() const { return dir.path() / "HKEY_LOCAL_MACHINE.ini"; }
+    void WriteHive(const std::string& content) const;
+    fixture::TempDir dir;
+};
+
+struct RecordingMessageSink : app::MessageSink {
+    void ShowError(const QString& text) override { errors.push_back(text); }
+    void ShowMessage(const QString& text) override {
+        messages.push_back(text);
+        if (whileShown) whileShown();
+    }
+    QStringList errors;
+    QStringList messages;
+    std::function<void()> whileShown;  // runs as if the message box were on screen
+};
+
 // Answers each Choose with the next scripted answer (nullopt: the user cancels).
-class FakeFileDialog : public app::FileDialog {
-  public:
-    std::optional<QString> Choose(const app::FileDialogRequest& request, QWidget* parent) override;
+struct FakeFileDialog : app::FileDialog {
+    std::optional<QString> Choose(const app::FileDialogRequest& request, QWidget*) override;
     std::deque<std::optional<QString>> answers;
     std::function<void()> whileShown;  // runs as if the dialog were on screen
     std::vector<app::FileDialogRequest> requests;
-    QWidget* parent = nullptr;
 };
 
 // A copy of project.kxs (languages 1031 released, 1033, 1036), or of its protected twin, at `file`
 // with the given stored levels (index 0..7, -1 for never written).
 void BuildProjectFile(const std::filesystem::path& file, bool standardPassword,
                       const std::vector<int>& levels = {});
-// A writable copy of a real file from the shared corpus ("jet4/testV2003.mdb") at `target`.
+// A writable copy of a real file from tests/data ("jet4/testV2003.mdb") at `target`.
 void CopyJetFile(const std::string& relative, const std::filesystem::path& target);
-// The stored ExternalAuthorizationLevel of every component read through ProjectSettings; "" for
-// one never written.
-std::vector<std::string> StoredLevels(const std::filesystem::path& file, bool standardPassword);
-std::string FileBytes(const std::filesystem::path& file);
+// The stored ExternalAuthorizationLevel of every component as mdb-prop reads it; "" for one never
+// written.
+std::vector<std::string> StoredLevels(const std::filesystem::path& file);
+// Gives another top-level window the activation, as a real dialog or message box does.
+void WithAnotherWindowActive();
 
 class WindowDriver : public ::testing::Test {
   protected:
@@ -57,33 +79,31 @@ class WindowDriver : public ::testing::Test {
     }
     QLineEdit* Source() const { return Find<QLineEdit>("txtSource"); }
     QLineEdit* Destination() const { return Find<QLineEdit>("txtDestination"); }
+    std::filesystem::path Path(const char* name) const { return dir_.path() / name; }
+    static QString Text(const std::filesystem::path& file) {
+        return QString::fromStdString(file.string());
+    }
 
     // Clicks into a path box and replaces its text by typing; the focus stays there.
     void TypePath(QLineEdit* box, const QString& text);
     // Moves the focus out of the path box that has it by clicking the other one.
     void LeaveBox();
     void Click(const char* name);
-    // Picks the entry with item data `level` in level list i, as the drop-down does.
+    // Picks the entry with item data `level` in level list i from its drop-down.
     void ChooseLevel(std::size_t i, int level);
-    void MarkLanguage(int row, bool released);
+    void PressOK();
 
     std::vector<int> SelectedLevels() const;  // item data of each selection, -1 for none
-    QStringList LanguageEntries() const;      // each entry as "text:lcid:mark"
-    // The own enabled setting of each control the refresh enables, in its order; All(x) is the
-    // same list with every entry x.
-    std::vector<bool> EnabledStates() const;
-    static std::vector<bool> All(bool enabled);
+    QStringList LanguageEntries() const;      // each entry as "lcid:mark"
+    // Whether the refresh left the options and OK unlocked: true or false when every control it
+    // sets agrees, nullopt when they differ.
+    std::optional<bool> Unlocked() const;
     bool PasswordSetChosen() const;
-
-    static QString Text(const std::filesystem::path& file) {
-        return QString::fromStdString(file.string());
-    }
 
     fixture::TempDir dir_;
     ScratchRegistry registry_;
     RecordingMessageSink messages_;
     FakeFileDialog dialog_;
-    app::WindowServices services_;
     std::vector<int> exits_;
     int refreshes_ = 0;
     QStringList validated_;  // the boxes whose validation ran

@@ -1,4 +1,4 @@
-#include "i18n/tag_localisation.h"
+#include "app/tag_localisation.h"
 
 #include <gtest/gtest.h>
 
@@ -64,7 +64,7 @@ TEST_F(TagLocalisation, ReadsTheTagItems) {
         QWidget form;
         auto* label = new QLabel("design", &form);
         label->setProperty("Tag", QString::fromUtf8(tag));
-        i18n::InitObjectFromTag(label);
+        app::InitObjectFromTag(label);
         EXPECT_EQ(label->text().toStdString(), caption) << "Tag \"" << tag << "\"";
     }
 }
@@ -85,7 +85,7 @@ TEST_F(TagLocalisation, CaptionIsTheTitleOrTextOfWhatShowsOne) {
         {option, "C112"}, {check, "c113"}, {dialog, "C11"}, {child, "C101"}};
     for (auto [object, tag] : tags) object->setProperty("Tag", QString(tag));
 
-    i18n::InitFormFromTag(form);
+    app::InitFormFromTag(form);
 
     EXPECT_EQ(form->windowTitle(), "KorvexStudio Projektdatenbank Im-/ExportTool");
     EXPECT_EQ(frame->title(), "Projektdatenbank");
@@ -124,7 +124,7 @@ TEST_F(TagLocalisation, WhatHasNoCaptionOrNoStringTagIsPassedOver) {
     auto* after = new QLabel("design", &form);
     after->setProperty("Tag", QString("C11"));
 
-    i18n::InitFormFromTag(&form);
+    app::InitFormFromTag(&form);
 
     EXPECT_EQ(edit->text(), "typed");
     EXPECT_EQ(combo->currentText(), "edited");
@@ -136,9 +136,9 @@ TEST_F(TagLocalisation, WhatHasNoCaptionOrNoStringTagIsPassedOver) {
     for (int i = 0; i < 3; ++i) EXPECT_EQ(foreign[i]->text(), foreignTags[i].first);
     EXPECT_EQ(after->text(), "Abbrechen");
 
-    i18n::InitFormFromTag(nullptr);
-    i18n::InitObjectFromTag(nullptr);
-    i18n::InitFormFromTag(plain);  // not a widget: no caption, no failure
+    app::InitFormFromTag(nullptr);
+    app::InitObjectFromTag(nullptr);
+    app::InitFormFromTag(plain);  // not a widget: no caption, no failure
     EXPECT_FALSE(plain->property("windowTitle").isValid());
 }
 

@@ -75,7 +75,7 @@ const FailureCase kCases[] = {
     {"SetBooleanInPlaceJet4", "jet4/testV2000.mdb", [](jet::Database&) {},
      [](jet::Database& db) { db.SetBoolean("Table1", rowIds(db, "Table1").at(0), "I", false); }},
     {"SetBooleanInPlaceJet3", "jet3/testV1997.mdb", [](jet::Database&) {},
-     [](jet::Database& db) { db.SetBoolean("Table1", rowIds(db, "Table1").at(1), "I", true); }},
+     [](jet::Database& db) { db.SetBoolean("Table1", rowIds(db, "Table1").at(1), "I", false); }},
     {"SetBooleanMovingTheRow", "jet3/testIndexCodesV1997.mdb", prepareMovingRow,
      [](jet::Database& db) {
          db.SetBoolean("Table1", rowIds(db, "Table1").at(movingRow()), "Spare8", true);
@@ -98,6 +98,8 @@ int run(const FailureCase& c, const std::filesystem::path& file, int failAt, boo
     failed = false;
     try {
         c.operation(*db);
+        // What the operation wrote, checked the way an apply checks it before handing it over.
+        EXPECT_EQ(db->check(jet::CheckScope::Written), std::vector<std::string>{});
     } catch (const jet::JetError& error) {
         EXPECT_EQ(error.number(), 3043) << error.description();
         failed = true;
@@ -164,6 +166,7 @@ TEST_P(InjectedFailure, EveryWriteFailingLeavesAReadableFileAsBeforeOrAfter) {
         EXPECT_TRUE(failed);
         writes_test::EngineDump engine;
         ASSERT_NO_THROW(engine = writes_test::dumpWithEngine(file));
+        EXPECT_EQ(jet::Database::Open(file.string())->check(), std::vector<std::string>{});
         EXPECT_TRUE(engine == engineBefore || engine == engineAfter);
         const auto reader = fixture::DumpWithMdbReader(file);
         ASSERT_TRUE(reader);
@@ -228,9 +231,30 @@ TEST_P(DamagedFile, IsNotWrittenTo) {
     EXPECT_EQ(jettest::errorOf([&] { d.write(*jet::Database::Open(scratch.file().string())); }),
               3049);
     EXPECT_EQ(jettest::readBytes(scratch.file()), bytes);
+    // The check names the damage, unless the open already refuses the file.
+    std::vector<std::string> found;
+    try {
+        found = jet::Database::Open(scratch.file().string(), {.readOnly = true})->check();
+    } catch (const jet::JetError& error) {
+        found = {error.description()};
+    }
+    EXPECT_FALSE(found.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Damages, DamagedFile, ::testing::ValuesIn(kDamages),
                          [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+
+namespace {
+
+// Every real file is sound to the check, which reads all of it.
+TEST(Check, FindsNothingInTheRealFiles) {
+    for (const std::string& file : jettest::allJetFiles()) {
+        auto db = jet::Database::Open(jettest::jetFile(file).string(),
+                                      {.readOnly = true, .connect = ";pwd=password"});
+        EXPECT_EQ(db->check(), std::vector<std::string>{}) << file;
+    }
+}
 
 }  // namespace

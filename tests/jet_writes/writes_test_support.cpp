@@ -77,10 +77,13 @@ std::vector<std::uint32_t> freePagesInGlobalMap(const fs::path& file, std::uint3
     if (pageCount) *pageCount = pages.pageCount();
     const jet::Page page = pages.page(1);
     const jet::RowSlot slot = jet::rowSlot(*page, pages.format(), 0);
+    // The global map may call pages beyond the end free.
     jet::UsageMap map(
-        pages, std::span<const std::uint8_t>(*page).subspan(slot.start, slot.end - slot.start));
+        pages, std::span<const std::uint8_t>(*page).subspan(slot.start, slot.end - slot.start),
+        UINT32_MAX);
     std::vector<std::uint32_t> free;
-    for (auto at = map.nextPage(0); at; at = map.nextPage(*at + 1)) free.push_back(*at);
+    for (auto at = map.nextPage(0); at && *at < pages.pageCount(); at = map.nextPage(*at + 1))
+        free.push_back(*at);
     return free;
 }
 

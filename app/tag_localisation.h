@@ -1,10 +1,11 @@
 #pragma once
 // Caption localisation from Tag: every object's dynamic string property "Tag" holds comma-separated
 // items; a "C"/"c" item sets the object's caption to the string table text of the number after it.
-// Works over Qt's property system, so it needs no Widgets header.
+// It lives with the window because it works on Qt objects, which the string table below needs not
+// know; it uses Qt's property system only, no Widgets header.
 class QObject;
 
-namespace i18n {
+namespace app {
 
 // Localises the form and every object below it (depth first, in child order). Never throws.
 void InitFormFromTag(QObject* form);
@@ -15,4 +16,4 @@ void InitFormFromTag(QObject* form);
 // objects whose "Tag" is not a string are passed over silently. Never throws.
 void InitObjectFromTag(QObject* object);
 
-}  // namespace i18n
+}  // namespace app

@@ -1,4 +1,4 @@
-#include "i18n/tag_localisation.h"
+#include "app/tag_localisation.h"
 
 #include <QList>
 #include <QObject>
@@ -11,7 +11,7 @@
 #include "i18n/MResources.h"
 #include "i18n/number_reading.h"
 
-namespace i18n {
+namespace app {
 namespace {
 
 // Without the Widgets header isWindow() is out of reach, and Qt 6 has no property for the window
@@ -39,9 +39,9 @@ void ApplyTag(QObject& object, bool isForm) {
     // Items are separated by a bare comma; blanks belong to the items, so " C101" is no caption.
     for (const QString& item : tag.toString().split(u',')) {
         if (item.isEmpty() || (item.front() != u'C' && item.front() != u'c')) continue;
-        const auto id = RoundToInt32(ReadLeadingNumber(item.mid(1).toStdString()));
+        const auto id = i18n::RoundToInt32(i18n::ReadLeadingNumber(item.mid(1).toStdString()));
         if (!id) continue;
-        const QString text = QString::fromStdString(GetResourceString(*id));
+        const QString text = QString::fromStdString(i18n::GetResourceString(*id));
         if (caption != nullptr) object.setProperty(caption, text);
     }
 }
@@ -72,4 +72,4 @@ void InitFormFromTag(QObject* form) {
     }
 }
 
-}  // namespace i18n
+}  // namespace app

@@ -1,0 +1,224 @@
+// Database::check: walks the file's structures the way the readers and writers rely on them and
+// reports every place where they cannot be relied on, instead of failing at the first one.
+
+#include "jet/check.h"
+
+#include <exception>
+#include <new>
+#include <optional>
+#include <set>
+#include <span>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include "jet/byte_reader.h"
+#include "jet/catalog.h"
+#include "jet/data_page.h"
+#include "jet/database.h"
+#include "jet/database_core.h"
+#include "jet/error.h"
+#include "jet/page_batch.h"
+#include "jet/property_blob.h"
+#include "jet/row_reader.h"
+#include "jet/row_writer.h"
+#include "jet/table_definition.h"
+#include "jet/table_definition_writer.h"
+#include "jet/usage_map.h"
+
+namespace jet {
+
+namespace {
+
+// A table damaged throughout would drown the rest of the report.
+constexpr std::size_t kMaxProblemsPerTable = 20;
+
+class Checker {
+  public:
+    Checker(DatabaseCore& core, std::vector<std::string>& problems)
+        : core_(core), pages_(core.channel()), problems_(problems) {}
+
+    void globalUsageMap() {
+        guard("the global usage map", [&] {
+            const std::vector<std::uint32_t> bitmaps = referencePages(kGlobalMapRow);
+            for (const std::uint32_t page : bitmaps) {
+                if (page >= pages_.pageCount())
+                    throw corrupt("it names bitmap page " + std::to_string(page) +
+                                  " beyond the end of the file");
+                if ((*pages_.page(page))[0] != kPageTypeUsageBitmap)
+                    throw corrupt("its page " + std::to_string(page) + " is not a bitmap page");
+            }
+        });
+    }
+
+    // The table whose definition starts at `firstPage`: definition, usage maps, rows.
+    void table(std::uint32_t firstPage, const std::string& name) {
+        const std::string where = "table '" + name + "'";
+        const std::size_t before = problems_.size();
+        std::optional<TableDefinition> def;
+        guard(where, [&] {
+            def.emplace(TableDefinition::read(pages_, firstPage, core_.header.codePage()));
+            PageBatch batch(pages_);
+            const TableDefinitionBytes raw = TableDefinitionBytes::read(batch, firstPage);
+            for (const Column& column : def->columns()) {
+                const auto maps = raw.longValueMaps(column.number);
+                if (!maps) continue;
+                guard(where + ", the long-value maps of column '" + column.name + "'", [&] {
+                    walkMap(maps->owned, nullptr);
+                    walkMap(maps->free, nullptr);
+                });
+            }
+        });
+        if (!def) return;
+        const bool catalog = firstPage == Catalog::kCatalogPage;
+        const int lvProp = catalog ? def->columnIndex("LvProp") : -1;
+        guard(where, [&] {
+            walkMap(def->usageMap(), [&](std::uint32_t page) {
+                const Page bytes = pages_.page(page);
+                if ((*bytes)[0] != kPageTypeData || dataPageOwner(*bytes) != firstPage) return;
+                const std::size_t rows = rowCount(*bytes, pages_.format());
+                for (std::size_t i = 0; i < rows; ++i) {
+                    if (problems_.size() - before >= kMaxProblemsPerTable) return;
+                    guard(where + ", row " + std::to_string(i) + " of page " + std::to_string(page),
+                          [&] { row(*def, bytes, i, lvProp); });
+                }
+            });
+        });
+        if (problems_.size() - before >= kMaxProblemsPerTable)
+            problems_.push_back(where + ": further problems not listed");
+    }
+
+    // A page this handle wrote: inside the file and, when it holds rows, with a sound row table.
+    void writtenPage(std::uint32_t number) {
+        guard("page " + std::to_string(number), [&] {
+            const Page page = pages_.page(number);
+            if (number == 0 || (*page)[0] != kPageTypeData) return;
+            readPageRows(*page, pages_.format());
+        });
+    }
+
+    template <typename Step>
+    void guard(const std::string& where, Step step) {
+        try {
+            step();
+        } catch (const JetError& error) {
+            problems_.push_back(where + ": " + error.description());
+        } catch (const std::bad_alloc&) {
+            problems_.push_back(where + ": sizes too large to hold in memory");
+        } catch (const std::exception& error) {
+            problems_.push_back(where + ": " + error.what());
+        }
+    }
+
+  private:
+    static constexpr RowPointer kGlobalMapRow{1, 0};
+
+    std::span<const std::uint8_t> mapRow(const Page& page, RowPointer at) {
+        const RowSlot slot = rowSlot(*page, pages_.format(), at.row);
+        if (slot.isDeleted()) throw corrupt("a usage map row is deleted");
+        return std::span<const std::uint8_t>(*page).subspan(slot.start, slot.end - slot.start);
+    }
+
+    // The bitmap pages a reference map names (none for an inline map).
+    std::vector<std::uint32_t> referencePages(RowPointer at) {
+        const Page page = pages_.page(at.page);
+        if ((*page)[0] != kPageTypeData) throw corrupt("a usage map lies on a page without rows");
+        const ByteReader reader(mapRow(page, at));
+        std::vector<std::uint32_t> out;
+        if (reader.u8(0) == 0x01) {
+            for (std::size_t i = 1; i + 4 <= reader.size(); i += 4) {
+                if (const std::uint32_t bitmap = reader.u32(i)) out.push_back(bitmap);
+            }
+        } else if (reader.u8(0) != 0x00) {
+            throw corrupt("a usage map of unknown type");
+        }
+        return out;
+    }
+
+    // Walks every page of the map at `at` (each inside the file, else 3049), handing each to
+    // `visit` when given.
+    template <typename Visit>
+    void walkMap(RowPointer at, Visit visit) {
+        const Page page = pages_.page(at.page);
+        if ((*page)[0] != kPageTypeData)
+            throw corrupt("a usage map lies on page " + std::to_string(at.page) +
+                          ", which holds no rows");
+        for (const std::uint32_t bitmap : referencePages(at)) {
+            if (bitmap >= pages_.pageCount() || (*pages_.page(bitmap))[0] != kPageTypeUsageBitmap)
+                throw corrupt("a usage map names page " + std::to_string(bitmap) +
+                              " as its bitmap, which is none");
+        }
+        UsageMap map(pages_, mapRow(page, at));
+        for (auto next = map.nextPage(0); next;
+             next = *next == UINT32_MAX ? std::nullopt : map.nextPage(*next + 1)) {
+            if constexpr (!std::is_same_v<Visit, std::nullptr_t>) visit(*next);
+        }
+    }
+
+    void row(const TableDefinition& def, const Page& page, std::size_t index, int lvProp) {
+        const RowSlot slot = rowSlot(*page, pages_.format(), index);
+        if (slot.deletedFlag) return;  // deleted, or reached through its pointer row
+        std::span<const std::uint8_t> bytes =
+            std::span<const std::uint8_t>(*page).subspan(slot.start, slot.end - slot.start);
+        Page target;
+        if (slot.isPointer()) {
+            const RowPointer at = RowPointer::fromPacked(ByteReader(bytes).u32(0));
+            target = pages_.page(at.page);
+            if ((*target)[0] != kPageTypeData || dataPageOwner(*target) != def.firstPage())
+                throw corrupt("a pointer row leads outside its table");
+            const RowSlot moved = rowSlot(*target, pages_.format(), at.row);
+            if (!moved.isRelocatedTarget())
+                throw corrupt("a pointer row leads to no relocated row");
+            bytes = std::span<const std::uint8_t>(*target).subspan(moved.start,
+                                                                   moved.end - moved.start);
+        }
+        const RowReader reader(pages_, bytes, def.variableColumnCount(), core_.header.codePage());
+        for (std::size_t i = 0; i < def.columns().size(); ++i) {
+            const Column& column = def.columns()[i];
+            Value value;
+            try {
+                value = reader.read(column);
+            } catch (const JetError& error) {
+                throw JetError(error.number(),
+                               "column '" + column.name + "': " + error.description());
+            }
+            if (static_cast<int>(i) != lvProp) continue;
+            if (const auto* blob = std::get_if<Bytes>(&value)) {
+                try {
+                    PropertyBlob::parse(*blob, pages_.format(), core_.header.codePage());
+                } catch (const JetError& error) {
+                    throw JetError(error.number(), "its properties: " + error.description());
+                }
+            }
+        }
+    }
+
+    DatabaseCore& core_;
+    PageChannel& pages_;
+    std::vector<std::string>& problems_;
+};
+
+}  // namespace
+
+std::vector<std::string> Database::check(CheckScope scope) const {
+    core_->channel();
+    std::vector<std::string> problems;
+    Checker checker(*core_, problems);
+    checker.globalUsageMap();
+    std::set<std::uint32_t> tables{Catalog::kCatalogPage};
+    checker.table(Catalog::kCatalogPage, "MSysObjects");
+    for (const CatalogEntry& entry : core_->catalog.entries()) {
+        if (!entry.isTable() || tables.count(entry.tablePage())) continue;
+        const bool wanted =
+            scope == CheckScope::Everything || core_->writtenTables.count(entry.tablePage());
+        if (!wanted) continue;
+        tables.insert(entry.tablePage());
+        checker.table(entry.tablePage(), entry.name);
+    }
+    if (scope == CheckScope::Written) {
+        for (const std::uint32_t page : core_->pages->writtenPages()) checker.writtenPage(page);
+    }
+    return problems;
+}
+
+}  // namespace jet
