@@ -90,8 +90,7 @@ std::unique_ptr<FileIo> openFile(const std::string& path, FileOpenMode mode) {
 }
 
 std::unique_ptr<FileIo> adoptFile(NativeFile file, const std::string& name) {
-    return std::make_unique<PosixFile>(
-        platform::LockedFile::Adopt(file), name);
+    return std::make_unique<PosixFile>(platform::LockedFile::Adopt(file), name);
 }
 
 }  // namespace jet
