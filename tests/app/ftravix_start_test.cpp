@@ -135,7 +135,10 @@ int RunProgram(RecordingMessageSink& messages, const QString& projectPath,
                const std::function<void(app::FTravix&)>& whileRunning) {
     app::WindowServices services;
     services.messages = &messages;
-    QTimer::singleShot(0, qApp, [&] {
+    // A start-up that fails never runs the loop; the timer must die with this call, not fire in
+    // the next test's loop with references into a finished frame.
+    QObject scope;
+    QTimer::singleShot(0, &scope, [&] {
         for (QWidget* widget : QApplication::topLevelWidgets()) {
             if (auto* window = qobject_cast<app::FTravix*>(widget)) whileRunning(*window);
         }
