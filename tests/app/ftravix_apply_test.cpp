@@ -25,6 +25,15 @@ class FTravixApply : public WindowDriver {
         TypePath(Destination(), copy);
         LeaveBox();
     }
+    // Restricts two editors and releases English and French instead of German.
+    void ChangeSettings() {
+        ChooseLevel(0, 1);  // alarm editor: show only
+        ChooseLevel(3, 2);  // index text editor: edit texts
+        auto* languages = Find<QListWidget>("lstLockLanguages");
+        ASSERT_EQ(languages->count(), 3);
+        for (int row = 0; row < 3; ++row)
+            languages->item(row)->setCheckState(row == 0 ? Qt::Unchecked : Qt::Checked);
+    }
 
     const fs::path source_ = dir_.path() / "Anlage.kxs";
     const fs::path copy_ = dir_.path() / "Export.kxs";
@@ -37,14 +46,7 @@ class FTravixApply : public WindowDriver {
 TEST_F(FTravixApply, TheTypicalExportRefusesTypedLevelsThenCopiesEverythingChosen) {
     BuildProjectFile(source_, false);
     ChooseSourceAndCopy(Text(copy_));
-    // Restricts two editors and releases English and French instead of German.
-    ChooseLevel(0, 1);  // alarm editor: show only
-    ChooseLevel(3, 2);  // index text editor: edit texts
-    auto* languages = Find<QListWidget>("lstLockLanguages");
-    ASSERT_EQ(languages->count(), 3);
-    for (int row = 0; row < 3; ++row) {
-        languages->item(row)->setCheckState(row == 0 ? Qt::Unchecked : Qt::Checked);
-    }
+    ChangeSettings();
     QComboBox* recipe = window_->cmbEditorComponent(5);
     for (const char* typed : {"a", "Alle Rechte"}) {
         SCOPED_TRACE(typed);
@@ -76,6 +78,7 @@ TEST_F(FTravixApply, TheTypicalExportRefusesTypedLevelsThenCopiesEverythingChose
 TEST_F(FTravixApply, InPlaceTheCopyBoxShowsTheSourceBeforeTheLanguageMessage) {
     BuildProjectFile(source_, false);
     ChooseSourceAndCopy(QStringLiteral("  "));
+    ChangeSettings();
     logic_test::CopyReal(dir_.path(), "jet4/testV2003.mdb", "Anlage.kxs");
     QString boxWhileShown;
     messages_.whileShown = [&] { boxWhileShown = Destination()->text(); };

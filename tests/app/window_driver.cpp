@@ -56,9 +56,8 @@ auto* const kQtEnvironment = static_cast<QtApplicationEnvironment*>(
 
 QStringList FilesInTestHome() {
     QStringList files;
-    for (const auto& entry : fs::recursive_directory_iterator(kQtEnvironment->home_->path())) {
+    for (const auto& entry : fs::recursive_directory_iterator(kQtEnvironment->home_->path()))
         files << QString::fromStdString(entry.path().string());
-    }
     return files;
 }
 

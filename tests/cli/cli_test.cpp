@@ -59,10 +59,9 @@ TEST(TravixCli, StatusStdoutAndStderrOfEveryKindOfCommandLine) {
         std::string command = "HOME=" + fixture::ShellQuote(dir.path().string()) +
                               " XDG_CONFIG_HOME=" + fixture::ShellQuote(dir.path().string()) + " " +
                               fixture::ShellQuote(TRAVIX_CLI_PATH);
-        for (const std::string& arg : c.args) {
+        for (const std::string& arg : c.args)
             command += " " + fixture::ShellQuote(
                                  arg[0] == '@' ? (dir.path() / arg.substr(1)).string() : arg);
-        }
         const fixture::CommandResult result = fixture::RunCommand(
             {"sh", "-c", command + " 2>" + fixture::ShellQuote((dir.path() / "err").string())});
         const std::vector<char> errBytes = ReadBytes(dir.path() / "err");
