@@ -8,15 +8,6 @@ namespace writes_test {
 
 namespace fs = std::filesystem;
 
-RawFile::RawFile(const fs::path& file, bool writable) {
-    auto io = jet::openFile(file.string(), {.readOnly = !writable, .exclusive = writable});
-    std::vector<std::uint8_t> probe(jet::Header::kProbeLength);
-    io->readAt(0, probe);
-    header = jet::Header::parse(probe, file.string());
-    pages =
-        std::make_unique<jet::PageChannel>(std::move(io), header.format(), header.databaseKey());
-}
-
 EngineDump dumpWithEngine(const fs::path& file, const std::string& connect) {
     EngineDump dump;
     auto db = jet::Database::Open(file.string(), {.readOnly = true, .connect = connect});

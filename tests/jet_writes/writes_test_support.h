@@ -11,8 +11,6 @@
 
 #include "jet/database.h"
 #include "jet/file_io.h"
-#include "jet/header.h"
-#include "jet/page_channel.h"
 #include "tests/jet/test_files.h"
 #include "tests/support/oracles.h"
 
@@ -26,13 +24,6 @@ class Scratch : public jettest::ScratchDir {
 
   private:
     std::filesystem::path file_;
-};
-
-// A file's header and its pages, opened below the Database layer.
-struct RawFile {
-    jet::Header header;
-    std::unique_ptr<jet::PageChannel> pages;
-    explicit RawFile(const std::filesystem::path& file, bool writable = false);
 };
 
 // Every row of every user table as our reader sees it: "table" -> lines of "col=value|...".

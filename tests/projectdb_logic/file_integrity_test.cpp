@@ -117,6 +117,10 @@ const DamageKind kDamageKinds[] = {
      [](jet::Database& db) { db.AddBooleanColumn("Table1", "ToolBoxAccess", "x"); }},
 };
 
+void PrintTo(const DamageKind& kind, std::ostream* out) {
+    *out << kind.name;
+}
+
 const char* const kDamagedFiles[] = {"jet4/testV2003.mdb", "jet3/testV1997.mdb",
                                      "jet4/V2003_no-password.mdb"};
 

@@ -86,6 +86,10 @@ const ReleaseCase kCases[] = {
      false},
 };
 
+void PrintTo(const ReleaseCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class LanguageReleases : public ::testing::TestWithParam<std::tuple<ReleaseCase, bool>> {};
 
 TEST_P(LanguageReleases, AreShownSavedAndReadByTheReaders) {
