@@ -9,7 +9,7 @@ if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 
 packages=(
   # build
-  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
+  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev clang-format
   # libraries
   qt6-base-dev libgl-dev libicu-dev libchm-dev libgtest-dev libgmock-dev nlohmann-json3-dev
   # tests: nlohmann-json also reads what mdb-reader prints; a German locale for the decimal-comma test
@@ -20,6 +20,8 @@ packages=(
   mdbtools fp-utils-3.2.2
   # the crash test kills travix-cli at chosen system calls
   strace
+  # the clone test and the apply bench make a reflink XFS file system in a loop-mounted image
+  xfsprogs
   # a display for running the window by hand
   xvfb xauth
 )

@@ -1,267 +1,163 @@
 // ApplyChanges runs the OK action's steps: copy or in-place switch, probe, levels, releases,
-// password, in that order, stopping at a failure without undoing anything. What it wrote is read
-// back by mdb-reader, mdb-export and mdb-prop as well as by our own reader.
+// password, in that order, stopping at a failure. One table over the checked-in project files and
+// copies of real Access files; what a run wrote is read back by mdb-reader, mdb-export and
+// mdb-prop.
 #include <gtest/gtest.h>
-
-#include <set>
 
 #include "jet/database.h"
 #include "projectdb/apply.h"
 #include "tests/projectdb_logic/logic_test_support.h"
+#include "tests/support/run_command.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using logic_test::ReadBytes;
-using logic_test::StoredLevels;
-using projectdb::ApplyResult;
-using projectdb::ApplyStep;
-using projectdb::GetDatabaseState;
-using projectdb::kStateNoPassword;
-using projectdb::kStateStandardPassword;
-using Marks = std::map<std::string, std::string>;
+using namespace projectdb;
 
-const Marks kStoredMarks = {{"1031", "1"}, {"1033", "0"}, {"1036", "0"}};
+// The window's steps (also on a source that another program holds), or travix-cli export.
+enum class Via { Window, WindowSourceHeld, Cli };
+enum class Ends { Done, AtCopy, AtChanges };
 
-class Apply : public ::testing::Test {
-  protected:
-    fs::path Project(const std::string& name, bool standardPassword = false) {
-        return logic_test::CopyProject(dir_.path(), name, "project.kxs",
-                                       standardPassword ? projectdb::GetStandardPassword() : "");
-    }
-    ApplyResult Run(const projectdb::ApplyChoices& choices, logic_test::WindowLists& lists) {
-        return projectdb::ApplyChanges(choices, lists.levels.pointers, lists.languages,
-                                       [&](const std::string& text) { messages_.push_back(text); });
-    }
-    std::string Path(const std::string& name) const { return (dir_.path() / name).string(); }
-    std::set<fs::path> Files() const { return {fs::directory_iterator(dir_.path()), {}}; }
-
-    fixture::TempDir dir_;
-    std::vector<std::string> messages_;
+struct Outcome {
+    std::string name;
+    std::string from;      // a file of tests/data/projects, or a real file ("jet4/...")
+    std::string password;  // the source's: "" none, "*" the standard one, else another
+    std::string to;        // the copy path as typed, in the test folder; blanks: in place
+    bool set, clear;
+    Via via;
+    Ends ends;
+    std::string failure;  // how the failure text starts
+    DatabaseState state;  // the target's afterwards
+    std::string levels;   // the target's stored levels ('-' never written); "": not written to
+    std::string marks;    // 1031, 1033, 1036 as the readers see them; "": not read
+    std::string message;  // how the language message starts
+    friend void PrintTo(const Outcome& c, std::ostream* out) { *out << c.name; }
 };
 
-// The export of the overview on a fixture project and on copies of real Access files: the copy
-// gets the levels, the releases and the standard password; the source is not touched.
-class TypicalExport : public Apply, public ::testing::WithParamInterface<std::string> {};
+// The window's choices are the same for every row: two levels chosen, 1031 withdrawn, 1036
+// released.
+const std::vector<Outcome> kOutcomes = {
+    // A real file has no TcfgLanguages: the release step's message is shown and the run goes on.
+    {"CopyOfJet4", "jet4/testV2003.mdb", "", "copy.kxs", true, false, Via::Window, Ends::Done, "",
+     kStateStandardPassword, "15525555", "", "3265"},
+    {"CopyOfJet3", "jet3/testV1997.mdb", "", "copy.kxs", true, false, Via::Window, Ends::Done, "",
+     kStateStandardPassword, "15525555", "", "3265"},
+    {"Reimport", "project.kxs", "*", "copy.kxs", false, true, Via::Window, Ends::Done, "",
+     kStateNoPassword, "15525355", "001", ""},
+    // Only the option that would change the password is looked at.
+    {"InPlaceClearOnAnOpenFile", "project.kxs", "", "", false, true, Via::Window, Ends::Done, "",
+     kStateNoPassword, "15525355", "001", ""},
+    {"InPlaceSetOnAProtectedFile", "project.kxs", "*", " ", true, false, Via::Window, Ends::Done,
+     "", kStateStandardPassword, "15525355", "001", ""},
+    // The command line names the same choices, and says nothing when it succeeds.
+    {"CliCopy", "project.kxs", "", "copy.kxs", true, false, Via::Cli, Ends::Done, "",
+     kStateStandardPassword, "15525355", "001", ""},
+    {"CliReimport", "project.kxs", "*", "copy.kxs", false, true, Via::Cli, Ends::Done, "",
+     kStateNoPassword, "15525355", "001", ""},
+    {"CliInPlace", "project.kxs", "", "", true, false, Via::Cli, Ends::Done, "",
+     kStateStandardPassword, "15525355", "001", ""},
+    // Blanks are part of a file name: every step writes "from  ", never the source.
+    {"CopyPathWithTrailingBlanks", "project.kxs", "", "from  ", true, false, Via::Window,
+     Ends::Done, "", kStateStandardPassword, "15525355", "001", ""},
+    {"CopyIntoNoFolder", "project.kxs", "", "nofolder/copy.kxs", true, false, Via::Window,
+     Ends::AtCopy, "", kStateMissing, "", "", ""},
+    // The walk stops at a list without selection: the earlier levels stay, releases and password
+    // are not written, and no handle is left on the copy.
+    {"LevelListWithoutSelection", "project.kxs", "", "copy.kxs", true, false, Via::Window,
+     Ends::AtChanges, "381 ", kStateNoPassword, "1552-3--", "100", ""},
+    // A target that opens neither way has had nothing done: a failure, not a finished job.
+    {"InPlaceHeld", "project.kxs", "", "", true, false, Via::WindowSourceHeld, Ends::AtChanges, "'",
+     kStateNoPassword, "", "", ""},
+    {"CopyOfAnotherPassword", "project.kxs", "secret", "copy.kxs", true, false, Via::Window,
+     Ends::AtChanges, "'", kStateUnreadable, "", "", ""},
+};
 
-TEST_P(TypicalExport, TheCopyGetsLevelsReleasesAndTheStandardPassword) {
-    const bool fixtureFile = GetParam().empty();
+class Apply : public ::testing::TestWithParam<Outcome> {};
+
+TEST_P(Apply, Outcome) {
+    const Outcome& c = GetParam();
+    fixture::TempDir dir;
     const fs::path source =
-        fixtureFile ? Project("source.kxs") : logic_test::CopyReal(dir_.path(), GetParam());
+        c.from.ends_with(".kxs")
+            ? logic_test::CopyProject(dir.path(), "from", c.from,
+                                      c.password == "*" ? GetStandardPassword() : c.password)
+            : logic_test::CopyReal(dir.path(), c.from, "from");
+    // A stored level that the window shows and the command line keeps, as both write it back.
+    if (c.from.ends_with(".kxs") && c.password.size() < 2)
+        logic_test::StoreRawLevel(source, !c.password.empty(), "KXRecipeEditor", std::int64_t{3});
+    const bool inPlace = c.to.find_first_not_of(' ') == std::string::npos;
+    const fs::path target = inPlace ? source : dir.path() / c.to;
     const std::vector<char> sourceBytes = ReadBytes(source);
-    logic_test::WindowLists lists = logic_test::Refresh(source, kStateNoPassword);
+    const std::vector<char> untouched = ReadBytes(target);  // empty for no file
+    const auto before = c.password.empty() ? kStateNoPassword : kStateStandardPassword;
+
+    // The window shows a file it can open; for one it cannot, the lists of another project.
+    const fs::path shown =
+        c.password.size() > 1 ? logic_test::CopyProject(dir.path(), "shown") : source;
+    logic_test::WindowLists lists = logic_test::Refresh(shown, before);
     lists.choose(0, 1);
     lists.choose(3, 2);
+    if (c.levels.find('-') != std::string::npos) lists.levels.lists[4].setSelectedIndex(-1);
     lists.mark(1031, false);
     lists.mark(1036, true);
-
-    const ApplyResult result = Run({source.string(), Path("copy.kxs"), true, false}, lists);
-    ASSERT_TRUE(result.completed) << result.failure;
-    EXPECT_FALSE(result.workedInPlace);
-    EXPECT_EQ(result.targetState, kStateNoPassword);
-
-    const fs::path copy = Path("copy.kxs");
-    EXPECT_EQ(GetDatabaseState(copy.string()), kStateStandardPassword);
-    logic_test::ExpectLevels(copy, true, {"1", "5", "5", "2", "5", "5", "5", "5"});
-    const logic_test::OracleView view = logic_test::ReadWithOracles(copy, true);
-    EXPECT_EQ(view.password, projectdb::GetStandardPassword());
-    if (fixtureFile) {
-        EXPECT_EQ(view.marks, (Marks{{"1031", "0"}, {"1033", "0"}, {"1036", "1"}}));
-        EXPECT_TRUE(messages_.empty());
+    auto holder = c.via == Via::WindowSourceHeld ? jet::Database::Open(source.string()) : nullptr;
+    std::vector<std::string> messages;
+    if (c.via == Via::Cli) {
+        const fixture::CommandResult cli = fixture::RunCommand(
+            {"sh", "-c",
+             fixture::ShellQuote(TRAVIX_CLI_PATH) + " export " +
+                 fixture::ShellQuote(source.string()) +
+                 (inPlace ? "" : " " + fixture::ShellQuote(target.string())) +
+                 " --level KXAlarmeditor=1 --level kxindextexteditor=2 --release 1036 --password " +
+                 (c.set ? "set" : "clear") + " 2>&1"});
+        EXPECT_EQ(cli.exit_code, 0) << cli.out;
+        EXPECT_EQ(cli.out, "");
     } else {
-        // No TcfgLanguages in an Access test file: the save reports it and the run goes on.
-        ASSERT_EQ(messages_.size(), 1u);
-        EXPECT_EQ(messages_[0].rfind("3265", 0), 0u) << messages_[0];
-    }
-    EXPECT_EQ(ReadBytes(source), sourceBytes);
-}
-
-INSTANTIATE_TEST_SUITE_P(Files, TypicalExport,
-                         ::testing::Values("", "jet4/testV2003.mdb", "jet4/V2003_no-password.mdb",
-                                           "jet3/testV1997.mdb"),
-                         [](const auto& info) {
-                             return logic_test::ParamName(info.param.empty() ? "fixture"
-                                                                             : info.param);
-                         });
-
-// Re-import (a protected source, a copy, the password cleared) and in-place work (a blank copy
-// path): only the option that would change the password is looked at.
-TEST_F(Apply, ReimportInPlaceWorkAndThePasswordOptions) {
-    struct Case {
-        bool startProtected;
-        std::string copyName;
-        bool set;
-        bool clear;
-        projectdb::DatabaseState endState;
-    };
-    const std::vector<Case> cases = {
-        {true, "runtime.kxs", false, true, kStateNoPassword},
-        {true, "runtime2.kxs", true, false, kStateStandardPassword},
-        {false, "", false, true, kStateNoPassword},
-        {false, "   ", true, false, kStateStandardPassword},
-        {true, "", false, false, kStateStandardPassword},
-        {true, " ", true, false, kStateStandardPassword},
-        {true, "", false, true, kStateNoPassword},
-    };
-    for (std::size_t n = 0; n < cases.size(); ++n) {
-        const Case& c = cases[n];
-        SCOPED_TRACE("case " + std::to_string(n));
-        const fs::path source = Project("p" + std::to_string(n) + ".kxs", c.startProtected);
-        const bool inPlace = c.copyName.find_first_not_of(' ') == std::string::npos;
-        const fs::path target = inPlace ? source : dir_.path() / c.copyName;
-        const auto state = c.startProtected ? kStateStandardPassword : kStateNoPassword;
-        logic_test::WindowLists lists = logic_test::Refresh(source, state);
-        lists.choose(7, 0);
-        lists.mark(1033, true);
-        const std::vector<char> sourceBytes = ReadBytes(source);
-        const std::set<fs::path> before = Files();
-
         const ApplyResult result =
-            Run({source.string(), inPlace ? c.copyName : target.string(), c.set, c.clear}, lists);
-        ASSERT_TRUE(result.completed) << result.failure;
+            ApplyChanges({source.string(), inPlace ? c.to : target.string(), c.set, c.clear},
+                         lists.levels.pointers, lists.languages,
+                         [&](const std::string& text) { messages.push_back(text); });
+        holder.reset();
+        EXPECT_EQ(result.completed, c.ends == Ends::Done) << result.failure;
         EXPECT_EQ(result.workedInPlace, inPlace);
-        EXPECT_EQ(result.targetState, state);
-        EXPECT_EQ(GetDatabaseState(target.string()), c.endState);
-        EXPECT_EQ(StoredLevels(target, c.endState == kStateStandardPassword)[7], "0");
-        const auto view = logic_test::ReadWithOracles(target, c.endState == kStateStandardPassword);
-        EXPECT_EQ(view.marks, (Marks{{"1031", "1"}, {"1033", "1"}, {"1036", "0"}}));
-        EXPECT_EQ(view.password.has_value(), c.endState == kStateStandardPassword);
-        if (inPlace) {
-            EXPECT_EQ(Files(), before);
-        } else {
-            EXPECT_EQ(ReadBytes(source), sourceBytes);
-            EXPECT_EQ(GetDatabaseState(source.string()), state);
+        EXPECT_EQ(result.failure.rfind(c.failure, 0), 0u) << result.failure;
+        if (c.ends != Ends::Done) {
+            EXPECT_EQ(result.failedStep,
+                      c.ends == Ends::AtCopy ? ApplyStep::Copy : ApplyStep::Changes);
+        }
+        if (c.ends == Ends::AtChanges && c.levels.empty()) {
+            EXPECT_EQ(result.targetState, kStateUnreadable);
         }
     }
-}
-
-// Blanks are part of a file name: "source.kxs  " is another file, and every step, the levels
-// included, writes that file and never the source that its trimmed name would be. A file already
-// at the copy path is replaced.
-TEST_F(Apply, TheCopyPathIsUsedAsTypedAndAFileThereIsReplaced) {
-    const fs::path source = Project("source.kxs");
-    const std::vector<char> sourceBytes = ReadBytes(source);
-    const fs::path old = logic_test::CopyProject(dir_.path(), "old.kxs", "duplicate-languages.kxs",
-                                                 projectdb::GetStandardPassword());
-    logic_test::WindowLists lists = logic_test::Refresh(source, kStateNoPassword);
-    lists.choose(0, 0);
-    for (const fs::path& copy : {fs::path(source.string() + "  "), old}) {
-        const ApplyResult result = Run({source.string(), copy.string(), true, false}, lists);
-        ASSERT_TRUE(result.completed) << result.failure;
-        EXPECT_EQ(result.targetState, kStateNoPassword);
-        EXPECT_EQ(GetDatabaseState(copy.string()), kStateStandardPassword);
-        EXPECT_EQ(StoredLevels(copy, true)[0], "0");
-        EXPECT_EQ(logic_test::ReadWithOracles(copy, true).marks, kStoredMarks);
+    // Probing opens exclusively: a handle left open by the run would make this unreadable.
+    EXPECT_EQ(GetDatabaseState(target.string()), c.state);
+    const bool protectedNow = c.state == kStateStandardPassword;
+    if (c.levels.empty()) {
+        // A copy made before the failure stays; a refused one leaves the target as it was.
+        EXPECT_EQ(ReadBytes(target),
+                  c.ends == Ends::AtChanges && !inPlace ? sourceBytes : untouched);
+    } else {
+        std::vector<std::string> levels;
+        for (const char level : c.levels)
+            levels.push_back(level == '-' ? "" : std::string(1, level));
+        logic_test::ExpectLevels(target, protectedNow, levels);
+        const logic_test::OracleView view = logic_test::ReadWithOracles(target, protectedNow);
+        EXPECT_EQ(view.password,
+                  protectedNow ? GetStandardPassword() : std::optional<std::string>());
+        std::string marks;
+        for (const auto& [lcid, mark] : view.marks) marks += mark;
+        EXPECT_EQ(marks, c.marks);
     }
-    EXPECT_EQ(ReadBytes(source), sourceBytes);
-}
-
-// A copy that cannot be made, the source's own file among them, fails at the copy and writes
-// nothing.
-TEST_F(Apply, AFailedCopyStopsAtTheCopyAndWritesNothing) {
-    const fs::path source = Project("source.kxs");
-    const std::vector<char> sourceBytes = ReadBytes(source);
-    fs::create_symlink(source, dir_.path() / "link.kxs");
-    logic_test::WindowLists lists = logic_test::Refresh(source, kStateNoPassword);
-    lists.choose(0, 0);
-    const std::vector<std::pair<std::string, std::string>> cases = {
-        {Path("missing.kxs"), Path("copy.kxs")},
-        {source.string(), Path("nofolder/copy.kxs")},
-        {source.string(), (dir_.path() / "." / "source.kxs").string()},
-        {source.string(), Path("link.kxs")},
-    };
-    for (const auto& [from, to] : cases) {
-        SCOPED_TRACE(from + " -> " + to);
-        const ApplyResult result = Run({from, to, true, false}, lists);
-        EXPECT_FALSE(result.completed);
-        EXPECT_EQ(result.failedStep, ApplyStep::Copy);
-        EXPECT_FALSE(result.failure.empty());
-        EXPECT_FALSE(result.workedInPlace);
+    EXPECT_EQ(messages.size(), c.message.empty() ? 0u : 1u);
+    for (const std::string& text : messages) EXPECT_EQ(text.rfind(c.message, 0), 0u) << text;
+    if (!inPlace) {
         EXPECT_EQ(ReadBytes(source), sourceBytes);
-        EXPECT_FALSE(fs::exists(Path("copy.kxs")));
     }
-    EXPECT_EQ(std::string(projectdb::ApplyFailureMessage(ApplyStep::Copy)),
-              "Datei konnte nicht kopiert werden");
-    EXPECT_EQ(StoredLevels(source, false)[0], "");
 }
 
-// The level walk stops at a list without selection: the earlier components are written, the
-// releases and the password are not, the copy stays, and no handle is left holding it.
-TEST_F(Apply, ALevelListWithoutSelectionFailsAtTheChangesBeforeReleasesAndPassword) {
-    const fs::path source = Project("source.kxs");
-    logic_test::WindowLists lists = logic_test::Refresh(source, kStateNoPassword);
-    lists.choose(1, 3);
-    lists.levels.lists[4].setSelectedIndex(-1);
-    lists.mark(1031, false);
-
-    const fs::path copy = Path("copy.kxs");
-    const ApplyResult result = Run({source.string(), copy.string(), true, false}, lists);
-    EXPECT_FALSE(result.completed);
-    EXPECT_EQ(result.failedStep, ApplyStep::Changes);
-    EXPECT_EQ(result.failure.rfind("381 ", 0), 0u) << result.failure;
-    EXPECT_EQ(std::string(projectdb::ApplyFailureMessage(result.failedStep)),
-              "Die Änderungen am Passwort konnten nicht durchgeführt werden");
-    // Probing opens exclusively: a handle left open by the failure would make this 3.
-    EXPECT_EQ(GetDatabaseState(copy.string()), kStateNoPassword);
-    EXPECT_EQ(StoredLevels(copy, false),
-              (std::vector<std::string>{"5", "3", "5", "5", "", "", "", ""}));
-    const logic_test::OracleView view = logic_test::ReadWithOracles(copy, false);
-    EXPECT_EQ(view.password, std::nullopt);
-    EXPECT_EQ(view.marks, kStoredMarks);
-    EXPECT_TRUE(messages_.empty());
-}
-
-TEST_F(Apply, ALanguageSaveFailureShowsItsMessageAndThePasswordStepStillRuns) {
-    const fs::path source =
-        logic_test::CopyProject(dir_.path(), "nolanguages.kxs", "other-table.kxs");
-    logic_test::WindowLists lists = logic_test::Refresh(source, kStateNoPassword);
-    lists.languages.addItem("Deutsch", 1031);
-    lists.languages.setChecked(0, true);
-
-    const ApplyResult result = Run({source.string(), "", true, false}, lists);
-    ASSERT_TRUE(result.completed) << result.failure;
-    EXPECT_EQ(messages_, std::vector<std::string>{"3265Item not found in this collection."});
-    EXPECT_EQ(GetDatabaseState(source.string()), kStateStandardPassword);
-    EXPECT_EQ(logic_test::ReadWithOracles(source, true).password, projectdb::GetStandardPassword());
-}
-
-// A target that opens neither way at the probe has had nothing done: that is a failure of the
-// changes, not a finished job. A target held by another program is not even replaced.
-TEST_F(Apply, ATargetThatDoesNotOpenFailsWithNothingWritten) {
-    const fs::path source = Project("source.kxs");
-    const fs::path other =
-        logic_test::CopyProject(dir_.path(), "other.kxs", "project.kxs", "secret");
-    const fs::path held = Project("held.kxs");
-    logic_test::WindowLists lists = logic_test::Refresh(source, kStateNoPassword);
-    lists.choose(0, 0);
-    struct Case {
-        fs::path from;
-        std::string to;
-        fs::path holdOpen;  // held by another program during the run
-        ApplyStep step;
-        fs::path target;
-        std::vector<char> expected;
-    };
-    const std::vector<Case> cases = {
-        {source, "", source, ApplyStep::Changes, source, ReadBytes(source)},
-        {other, Path("copy.kxs"), {}, ApplyStep::Changes, Path("copy.kxs"), ReadBytes(other)},
-        {source, held.string(), held, ApplyStep::Copy, held, ReadBytes(held)},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.from.string() + " -> " + c.to);
-        auto holder = c.holdOpen.empty() ? nullptr : jet::Database::Open(c.holdOpen.string());
-        const ApplyResult result = Run({c.from.string(), c.to, true, false}, lists);
-        EXPECT_FALSE(result.completed);
-        EXPECT_EQ(result.failedStep, c.step);
-        if (c.step == ApplyStep::Changes) {
-            EXPECT_EQ(result.targetState, projectdb::kStateUnreadable);
-            EXPECT_EQ(result.workedInPlace, c.to.empty());
-        }
-        EXPECT_EQ(ReadBytes(c.target), c.expected);
-    }
-    EXPECT_TRUE(messages_.empty());
-    EXPECT_EQ(StoredLevels(source, false)[0], "");
-}
+INSTANTIATE_TEST_SUITE_P(Runs, Apply, ::testing::ValuesIn(kOutcomes),
+                         [](const auto& info) { return info.param.name; });
 
 }  // namespace

@@ -1,6 +1,6 @@
 // CopyFileReplacing: the copy is byte for byte, fast on a real file, and never harms the source
 // (reached under another name) nor a target that a database handle holds or that a failure
-// interrupts.
+// interrupts. The apply's copy step rests on it, so its refusals are tested here only.
 #include "platform/file_copy.h"
 
 #include <gtest/gtest.h>
@@ -8,7 +8,6 @@
 #include <sys/resource.h>
 
 #include <cerrno>
-#include <random>
 #include <set>
 
 #include "jet/database.h"
@@ -21,12 +20,8 @@ namespace {
 using namespace testing_projectdb;
 using platform::CopyFileReplacing;
 
-std::vector<char> RandomBytes(std::size_t size, unsigned seed) {
-    std::mt19937 random(seed);
-    std::vector<char> bytes(size);
-    for (char& byte : bytes) byte = static_cast<char>(random());
-    return bytes;
-}
+const std::vector<char> kReal = ReadBytes(RealFile("jet4/testV2003.mdb"));
+const std::vector<char> kSmall = ReadBytes(RealFile("projects/project.kxs"));
 
 // The error number of the refused copy; 0 when it did not throw.
 int CopyError(const fs::path& from, const fs::path& to) {
@@ -39,166 +34,104 @@ int CopyError(const fs::path& from, const fs::path& to) {
     return 0;
 }
 
-std::set<std::string> Names(const fs::path& folder) {
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename());
-    return names;
+std::set<fs::path> Names(const fs::path& folder) {
+    return {fs::directory_iterator(folder), {}};
 }
 
 // A longer file in the way is replaced, not overwritten from the start; a link as the target has
-// the file it names replaced.
+// the file it names replaced; a real file is cloned or copied by the kernel.
 TEST(FileCopy, MakesANewFileAndReplacesAnExistingOneWholly) {
     fixture::TempDir dir;
-    const fs::path source = dir.path() / "source.kxs";
-    const fs::path target = dir.path() / "copy.kxs";
-    const std::vector<char> bytes = RandomBytes(100'000, 1);
-    WriteBytes(source, bytes);
+    const fs::path source = dir.path() / "source.kxs", target = dir.path() / "copy.kxs";
+    const fs::path link = dir.path() / "link.kxs";
+    WriteBytes(source, kSmall);
     fs::permissions(source, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     CopyFileReplacing(source.string(), target.string());
-    EXPECT_EQ(ReadBytes(target), bytes);
+    EXPECT_EQ(ReadBytes(target), kSmall);
     EXPECT_EQ(fs::status(target).permissions(), fs::status(source).permissions());
 
-    WriteBytes(target, RandomBytes(300'000, 2));
-    fs::create_symlink(target, dir.path() / "link.kxs");
-    for (const char* name : {"copy.kxs", "link.kxs"}) {
-        CopyFileReplacing(source.string(), (dir.path() / name).string());
-        EXPECT_EQ(ReadBytes(target), bytes) << name;
+    WriteBytes(target, kReal);
+    fs::create_symlink(target, link);
+    for (const fs::path& to : {target, link}) {
+        CopyFileReplacing(source.string(), to.string());
+        EXPECT_EQ(ReadBytes(target), kSmall) << to;
     }
-    EXPECT_TRUE(fs::is_symlink(dir.path() / "link.kxs"));
-    EXPECT_EQ(ReadBytes(source), bytes);
-    EXPECT_EQ(Names(dir.path()), (std::set<std::string>{"source.kxs", "copy.kxs", "link.kxs"}));
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(Names(dir.path()), (std::set<fs::path>{source, target, link}));
 
+    const std::string real = RealFile("jet4/testV2003.mdb").string();
+    ASSERT_GT(kReal.size(), 3'000'000u);
+    EXPECT_NE(CopyFileReplacing(real, target.string()), platform::CopyMethod::UserCopy);
+    EXPECT_EQ(ReadBytes(target), kReal);
     WriteBytes(source, {});
     CopyFileReplacing(source.string(), target.string());
     EXPECT_EQ(fs::file_size(target), 0u);
 }
 
-TEST(FileCopy, ARealDatabaseIsClonedOrCopiedByTheKernel) {
-    fixture::TempDir dir;
-    const fs::path source = RealFile("jet4/testV2003.mdb");
-    const fs::path target = dir.path() / "copy.kxs";
-    WriteBytes(target, RandomBytes(10, 3));
-    const platform::CopyMethod method = CopyFileReplacing(source.string(), target.string());
-    EXPECT_NE(method, platform::CopyMethod::UserCopy);
-    ASSERT_GT(fs::file_size(source), 3'000'000u);
-    EXPECT_EQ(ReadBytes(target), ReadBytes(source));
-    RecordProperty("method", method == platform::CopyMethod::Clone ? "clone" : "kernel copy");
-}
+enum class Hold { No, TargetExclusive, TargetShared, SourceExclusive, SizeLimit };
 
-// Every spelling of the source's own file is refused before anything is opened for writing.
-TEST(FileCopy, TheSourceUnderAnotherNameIsRefusedAndLeftIntact) {
+// Every spelling of the source's own file, paths that cannot be copied from or to, and files that
+// an engine handle holds (the rename would swap a file under its holder) are refused before
+// anything is opened for writing. A copy cut short (by a file size limit) leaves the old target,
+// and no half-written file under any name.
+TEST(FileCopy, RefusedCopiesLeaveEveryFileAsItWas) {
     fixture::TempDir dir;
-    const fs::path folder = dir.path() / "projects";
+    const fs::path top = dir.path(), projects = top / "projects", folder = top / "folder";
+    const fs::path source = projects / "source.kxs", existing = top / "existing.kxs";
+    fs::create_directory(projects);
     fs::create_directory(folder);
-    const fs::path source = folder / "source.kxs";
-    const std::vector<char> bytes = RandomBytes(50'000, 4);
-    WriteBytes(source, bytes);
-    fs::create_symlink(source, dir.path() / "link.kxs");
-    fs::create_hard_link(source, dir.path() / "hard.kxs");
-    fs::create_directory_symlink(folder, dir.path() / "alias");
-    const std::vector<std::pair<fs::path, fs::path>> cases = {
-        {source, source},
-        {source, folder / "." / "source.kxs"},
-        {source, folder / ".." / "projects" / "source.kxs"},
-        {source, dir.path() / "link.kxs"},
-        {source, dir.path() / "hard.kxs"},
-        {source, dir.path() / "alias" / "source.kxs"},
-        {dir.path() / "link.kxs", source},  // the other way round too
-    };
-    for (const auto& [from, to] : cases) {
-        SCOPED_TRACE(from.string() + " -> " + to.string());
-        EXPECT_EQ(CopyError(from, to), EINVAL);
-        EXPECT_EQ(ReadBytes(source), bytes);
-        EXPECT_TRUE(fs::is_symlink(dir.path() / "link.kxs"));
-        EXPECT_EQ(fs::hard_link_count(source), 2u);
-    }
-    EXPECT_EQ(Names(folder), (std::set<std::string>{"source.kxs"}));
-    EXPECT_EQ(Names(dir.path()),
-              (std::set<std::string>{"projects", "link.kxs", "hard.kxs", "alias"}));
-}
-
-// The engine's handles lock the file; a copy must neither replace a held target (the rename would
-// swap the file under its holder) nor read a source that a handle holds exclusively.
-TEST(FileCopy, FilesHeldByADatabaseHandleAreNotTouched) {
-    fixture::TempDir dir;
-    const fs::path source = dir.path() / "source.kxs";
-    const fs::path target = dir.path() / "target.kxs";
     fixture::CopyProjectFile("project.kxs", source);
-    fixture::CopyProjectFile("no-release-column.kxs", target);
-    const std::vector<char> before = ReadBytes(target);
-    for (const auto& [held, exclusive] :
-         {std::pair{target, true}, {target, false}, {source, true}}) {
-        auto handle = jet::Database::Open(
-            held.string(), jet::OpenOptions{.exclusive = exclusive, .readOnly = !exclusive});
-        EXPECT_EQ(CopyError(source, target), EBUSY) << held << exclusive;
-        EXPECT_EQ(CopyError(source, dir.path() / "new.kxs"), held == source ? EBUSY : 0);
-        fs::remove(dir.path() / "new.kxs");
-    }
-    EXPECT_EQ(ReadBytes(target), before);
-    // Once the handles are gone the same copy goes through.
-    CopyFileReplacing(source.string(), target.string());
-    EXPECT_EQ(ReadBytes(target), ReadBytes(source));
-}
-
-TEST(FileCopy, RefusedCopiesLeaveTheFolderAsItWas) {
-    fixture::TempDir dir;
-    const fs::path source = dir.path() / "source.kxs";
-    const fs::path existing = dir.path() / "existing.kxs";
-    const fs::path readOnly = dir.path() / "readonly.kxs";
-    const fs::path folder = dir.path() / "folder";
-    WriteBytes(source, RandomBytes(5000, 7));
-    WriteBytes(existing, RandomBytes(700, 8));
-    WriteBytes(readOnly, RandomBytes(900, 9));
-    fs::permissions(readOnly, fs::perms::owner_read);
-    fs::create_directory(folder);
-    const std::set<std::string> names = Names(dir.path());
-    const std::vector<char> existingBytes = ReadBytes(existing);
-    const std::vector<std::tuple<fs::path, fs::path, int>> cases = {
-        {dir.path() / "missing.kxs", existing, ENOENT},
-        {"", existing, ENOENT},
-        {folder, existing, EISDIR},
-        {source, dir.path() / "nofolder" / "copy.kxs", ENOENT},
-        {source, folder, EISDIR},
-        {source, folder.string() + "/", EISDIR},
-        {source, existing / "copy.kxs", ENOTDIR},
-        {source, "", ENOENT},
-        {source, readOnly, EACCES},
-        {source, "/dev/null", EINVAL},
+    fixture::CopyProjectFile("no-release-column.kxs", existing);
+    fs::create_symlink(source, top / "link.kxs");
+    fs::create_hard_link(source, top / "hard.kxs");
+    fs::create_directory_symlink(projects, top / "alias");
+    WriteBytes(top / "readonly.kxs", kSmall);
+    fs::permissions(top / "readonly.kxs", fs::perms::owner_read);
+    const std::set<fs::path> names = Names(top);
+    const std::vector<char> sourceBytes = ReadBytes(source), existingBytes = ReadBytes(existing);
+    const std::vector<std::tuple<fs::path, fs::path, int, Hold>> cases = {
+        {source, projects / "." / "source.kxs", EINVAL, Hold::No},
+        {source, top / "alias" / "source.kxs", EINVAL, Hold::No},
+        {source, top / "hard.kxs", EINVAL, Hold::No},
+        {top / "link.kxs", source, EINVAL, Hold::No},
+        {top / "missing.kxs", existing, ENOENT, Hold::No},
+        {folder, existing, EISDIR, Hold::No},
+        {source, top / "nofolder" / "copy.kxs", ENOENT, Hold::No},
+        {source, folder, EISDIR, Hold::No},
+        {source, existing / "copy.kxs", ENOTDIR, Hold::No},
+        {source, top / "readonly.kxs", EACCES, Hold::No},
+        {source, "/dev/null", EINVAL, Hold::No},
+        {source, existing, EBUSY, Hold::TargetExclusive},
+        {source, existing, EBUSY, Hold::TargetShared},
+        {source, top / "new.kxs", EBUSY, Hold::SourceExclusive},
+        {source, existing, EFBIG, Hold::SizeLimit},
+        {source, top / "new.kxs", EFBIG, Hold::SizeLimit},
     };
-    for (const auto& [from, to, error] : cases) {
-        SCOPED_TRACE(from.string() + " -> " + to.string());
-        EXPECT_EQ(CopyError(from, to), error);
-        EXPECT_EQ(Names(dir.path()), names);
-        EXPECT_TRUE(fs::is_empty(folder));
-        EXPECT_EQ(ReadBytes(existing), existingBytes);
-    }
-}
-
-// A copy cut short (here by a file size limit) leaves the old target, and no half-written file
-// under any name.
-TEST(FileCopy, ACopyThatFailsMidwayLeavesTheOldTargetAndNoPartialFile) {
-    fixture::TempDir dir;
-    const fs::path source = dir.path() / "source.kxs";
-    const fs::path target = dir.path() / "target.kxs";
-    WriteBytes(source, RandomBytes(400'000, 10));
-    const std::vector<char> old = RandomBytes(1000, 11);
-    WriteBytes(target, old);
-
     rlimit saved{};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto previous = signal(SIGXFSZ, SIG_IGN);
     rlimit limited = saved;
-    limited.rlim_cur = 100'000;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-    const int error = CopyError(source, target);
-    const int fresh = CopyError(source, dir.path() / "fresh.kxs");
-    setrlimit(RLIMIT_FSIZE, &saved);
+    limited.rlim_cur = 10'000;
+    const auto previous = signal(SIGXFSZ, SIG_IGN);
+    for (const auto& [from, to, error, hold] : cases) {
+        SCOPED_TRACE(from.string() + " -> " + to.string());
+        const bool exclusive = hold != Hold::TargetShared;
+        auto holder =
+            hold == Hold::No || hold == Hold::SizeLimit
+                ? nullptr
+                : jet::Database::Open((hold == Hold::SourceExclusive ? source : existing).string(),
+                                      {.exclusive = exclusive, .readOnly = !exclusive});
+        ASSERT_EQ(hold == Hold::SizeLimit ? setrlimit(RLIMIT_FSIZE, &limited) : 0, 0);
+        const int refused = CopyError(from, to);
+        setrlimit(RLIMIT_FSIZE, &saved);
+        EXPECT_EQ(refused, error);
+        EXPECT_EQ(Names(top), names);
+        EXPECT_EQ(Names(projects), std::set<fs::path>{source});
+        EXPECT_TRUE(fs::is_empty(folder));
+        EXPECT_EQ(ReadBytes(source), sourceBytes);
+        EXPECT_EQ(ReadBytes(existing), existingBytes);
+        EXPECT_EQ(fs::hard_link_count(source), 2u);
+    }
     signal(SIGXFSZ, previous);
-
-    EXPECT_EQ(error, EFBIG);
-    EXPECT_EQ(fresh, EFBIG);
-    EXPECT_EQ(ReadBytes(target), old);
-    EXPECT_EQ(Names(dir.path()), (std::set<std::string>{"source.kxs", "target.kxs"}));
 }
 
 }  // namespace

@@ -1,16 +1,14 @@
-// The CHM reader on help files compiled by chmcmd from data/, and on missing, foreign, truncated
-// and damaged files. chmcmd stores absolute build paths in /#STRINGS, so resolving a context ID
-// here also goes through the dropping of leading folders.
+// The CHM reader on help files compiled by chmcmd from data/ and on missing, foreign, cut and
+// damaged copies of them; its tables (/#IVB, /#STRINGS, alias paths) on bytes built here, in the
+// shapes a compiler does not make but a hostile file can hold. chmcmd stores absolute build paths
+// in /#STRINGS, so resolving an ID here also goes through the dropping of leading folders.
 #include "help/chm_file.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <string>
-#include <vector>
+#include <functional>
 
 #include "tests/support/temp_dir.h"
 
@@ -18,117 +16,168 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kHelpFile = TRAVIX_TEST_HELP_FILE;
-const fs::path kDataDir = TRAVIX_TEST_HELP_DATA_DIR;
-
 std::string Slurp(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-void Spill(const fs::path& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
+const std::string kCompiled = Slurp(TRAVIX_TEST_HELP_FILE);
+const fs::path kData = TRAVIX_TEST_HELP_DATA_DIR;
+
+// The compiled file with the section of the LZX reset table's directory entry set to `section`:
+// chmlib divides by zero on a section other than the two it knows.
+std::string ResetTableSection(unsigned char section) {
+    const std::string name = "InstanceData/ResetTable";
+    std::string bytes = kCompiled;
+    bytes.at(bytes.find(name) + name.size()) = static_cast<char>(section);
+    return bytes;
 }
 
-TEST(ChmFile, ResolvesMappedContextIdsOnly) {
-    auto file = help::ChmFile::Open(kHelpFile);
-    auto other = help::ChmFile::Open(TRAVIX_TEST_HELP_FILE_OTHER_IDS);
-    ASSERT_TRUE(file && other);
-    EXPECT_EQ(file->ResolveContext(60011), "/topics/main.htm");
-    EXPECT_EQ(file->ResolveContext(60012), "/topics/second.htm");
-    for (std::uint32_t id : {0u, 1u, 60010u, 60013u, 0xEA6B0000u, 0xFFFFFFFFu})
-        EXPECT_EQ(file->ResolveContext(id), std::nullopt) << id;
-    EXPECT_EQ(other->ResolveContext(60011), std::nullopt);
-    EXPECT_EQ(other->ResolveContext(60012), "/topics/second.htm");
+struct ChmCase {
+    const char* name;
+    std::function<void(const fs::path&)> make;  // writes the file under test
+    std::uint32_t contextId;
+    std::optional<std::string> topic;  // what the ID resolves to; the topic reads as compiled
+};
+
+std::function<void(const fs::path&)> Bytes(std::string bytes) {
+    return [bytes](const fs::path& path) { std::ofstream(path, std::ios::binary) << bytes; };
+}
+std::function<void(const fs::path&)> Copy(const char* file) {
+    return [file](const fs::path& path) { fs::copy_file(file, path); };
 }
 
-TEST(ChmFile, ReadsEveryObjectAsCompiledAndFindsItInAnyLetterCase) {
-    // As a link may spell it, and as the archive and data/ spell it.
-    const std::pair<const char*, const char*> objects[] = {
-        {"/topics/main.htm", "/topics/main.htm"},
+TEST(ChmFile, ResolvesMappedIdsToTopicsAndYieldsNothingElse) {
+    const ChmCase cases[] = {
+        {"main topic", Copy(TRAVIX_TEST_HELP_FILE), 60011, "/topics/main.htm"},
+        {"second topic", Copy(TRAVIX_TEST_HELP_FILE), 60012, "/topics/second.htm"},
+        {"other file's second", Copy(TRAVIX_TEST_HELP_FILE_OTHER_IDS), 60012, "/topics/second.htm"},
+        {"unmapped in the other file", Copy(TRAVIX_TEST_HELP_FILE_OTHER_IDS), 60011, std::nullopt},
+        {"id zero", Copy(TRAVIX_TEST_HELP_FILE), 0, std::nullopt},
+        {"id in the high word", Copy(TRAVIX_TEST_HELP_FILE), 0xEA6B0000u, std::nullopt},
+        {"highest id", Copy(TRAVIX_TEST_HELP_FILE), 0xFFFFFFFFu, std::nullopt},
+        {"missing", [](const fs::path&) {}, 60011, std::nullopt},
+        {"empty", Bytes(""), 60011, std::nullopt},
+        {"text", Bytes("<html>not compiled</html>\n"), 60011, std::nullopt},
+        {"header only", Bytes(kCompiled.substr(0, 0x38)), 60011, std::nullopt},
+        {"folder", [](const fs::path& p) { fs::create_directory(p); }, 60011, std::nullopt},
+        // Opening a pipe would wait for a writer for ever; it must be refused without reading.
+        {"pipe", [](const fs::path& p) { mkfifo(p.c_str(), 0600); }, 60011, std::nullopt},
+        {"reset table in section 2", Bytes(ResetTableSection(2)), 60011, std::nullopt},
+    };
+    for (const ChmCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        fixture::TempDir dir;
+        c.make(dir.path() / "Toolbox.chm");
+        auto file = help::ChmFile::Open(dir.path() / "Toolbox.chm");
+        EXPECT_EQ(file ? file->ResolveContext(c.contextId) : std::nullopt, c.topic);
+        if (c.topic) {
+            EXPECT_EQ(file->Read(*c.topic), Slurp(kData / c.topic->substr(1)));
+        }
+    }
+}
+
+TEST(ChmFile, FindsEveryObjectInAnyLetterCaseAndNothingOutside) {
+    auto file = help::ChmFile::Open(TRAVIX_TEST_HELP_FILE);
+    ASSERT_NE(file, nullptr);
+    const std::pair<const char*, std::optional<std::string>> objects[] = {
         {"/TOPICS/Second.HTM", "/topics/second.htm"},
         {"/styles/HELP.css", "/styles/help.css"},
         {"/Images/marker.png", "/images/marker.png"},
+        {"/topics/missing.htm", std::nullopt},
+        {"topics/main.htm", std::nullopt},
+        {"/topics/", std::nullopt},
+        {"", std::nullopt},
     };
-    auto file = help::ChmFile::Open(kHelpFile);
-    ASSERT_NE(file, nullptr);
     for (const auto& [path, stored] : objects) {
-        EXPECT_EQ(file->Find(path), stored);
-        EXPECT_EQ(file->Read(path), Slurp(kDataDir / (stored + 1))) << path;
+        EXPECT_EQ(file->Find(path), stored) << path;
+        EXPECT_EQ(file->Read(path), stored ? Slurp(kData / stored->substr(1)) : stored) << path;
     }
-    for (const char* absent : {"/topics/missing.htm", "topics/main.htm", "/topics/", "", "/"})
-        EXPECT_EQ(file->Read(absent), std::nullopt) << absent;
     EXPECT_EQ(file->Read(std::string(600, 'a')), std::nullopt);
 }
 
-TEST(ChmFile, OpensNothingThatIsNoHelpFile) {
-    fixture::TempDir dir;
-    Spill(dir.path() / "empty.chm", "");
-    Spill(dir.path() / "text.chm", "<html>not compiled</html>\n");
-    Spill(dir.path() / "header-only.chm", Slurp(kHelpFile).substr(0, 0x38));
-    fs::create_directory(dir.path() / "folder.chm");
-    // Opening a pipe would wait for a writer for ever; it must be refused without reading.
-    ASSERT_EQ(mkfifo((dir.path() / "pipe.chm").c_str(), 0600), 0);
-    for (const char* name :
-         {"missing.chm", "empty.chm", "text.chm", "header-only.chm", "folder.chm", "pipe.chm"}) {
-        EXPECT_EQ(help::ChmFile::Open(dir.path() / name), nullptr) << name;
-    }
-}
-
-// chmlib divides by zero when the directory entry of the LZX reset table names a section other
-// than the two it knows; such a file must leave the program running and yield nothing.
-TEST(ChmFile, ADirectoryThatCrashesChmlibYieldsNothing) {
-    const std::string original = Slurp(kHelpFile);
-    const std::string name = "InstanceData/ResetTable";
-    const std::size_t entry = original.find(name);
-    ASSERT_NE(entry, std::string::npos);
-    ASSERT_EQ(original.find(name, entry + 1), std::string::npos);
-    fixture::TempDir dir;
-    const fs::path copy = dir.path() / "Toolbox.chm";
-    for (unsigned char section : {2, 0x22, 0x7F}) {
-        SCOPED_TRACE(static_cast<int>(section));
-        std::string damaged = original;
-        // The entry: name, then the section as an encoded integer, then start and length.
-        damaged[entry + name.size()] = static_cast<char>(section);
-        Spill(copy, damaged);
-        EXPECT_EQ(help::ChmFile::Open(copy), nullptr);
-    }
-}
-
-// A cut file holds no wrong bytes, only fewer: the reader either resolves the topic and reads it
-// exactly as compiled, or resolves nothing; it never hands out part of a page. CHM has no
-// checksums, so overwritten content cannot always be told from content; what must hold is that the
-// reader survives every damage, and that damage outside the parts a lookup uses does not stop the
-// lookup.
-TEST(ChmFile, TruncatedAndDamagedCopiesAreReadWithinBounds) {
-    const std::string original = Slurp(kHelpFile);
-    const std::string topicHtml = Slurp(kDataDir / "topics/main.htm");
-    std::vector<std::pair<std::string, bool>> copies;  // bytes, and whether they were only cut
-    for (std::size_t length = 0; length < original.size(); length += 97)
-        copies.emplace_back(original.substr(0, length), true);
-    for (std::size_t at = 0; at + 8 <= original.size(); at += 61) {
-        for (char fill : {'\xFF', '\0'})
-            copies.emplace_back(std::string(original).replace(at, 8, 8, fill), false);
-    }
+// A cut copy holds no wrong bytes, only fewer: the topic resolves and reads as compiled, or
+// nothing resolves. Overwritten bytes cannot always be told from content (CHM has no checksums):
+// the reader must survive them and never hand out more than an object may hold.
+TEST(ChmFile, CutAndOverwrittenCopiesAreReadWithinBounds) {
+    const std::string html = Slurp(kData / "topics/main.htm");
     fixture::TempDir dir;
     const fs::path copy = dir.path() / "Toolbox.chm";
     int intact = 0;
-    for (std::size_t i = 0; i < copies.size(); ++i) {
-        SCOPED_TRACE("copy " + std::to_string(i));
-        const auto& [bytes, cut] = copies[i];
-        Spill(copy, bytes);
+    for (std::size_t at = 0; at < kCompiled.size(); at += 61) {
+        const bool cut = at % 2 == 0;
+        std::string bytes = kCompiled;
+        cut ? bytes.resize(at) : (void)bytes.replace(at, 8, 8, at % 3 ? '\xFF' : '\0');
+        Bytes(bytes)(copy);
         auto file = help::ChmFile::Open(copy);
-        const std::optional<std::string> topic = file ? file->ResolveContext(60011) : std::nullopt;
+        const auto topic = file ? file->ResolveContext(60011) : std::nullopt;
         if (!topic) continue;
-        ASSERT_FALSE(topic->empty());
-        EXPECT_EQ(cut ? *topic : topic->substr(0, 1), cut ? "/topics/main.htm" : "/");
-        const std::optional<std::string> html = file->Read(*topic);
-        EXPECT_LE(html.value_or("").size(), help::kMaxObjectSize);
-        EXPECT_TRUE(!cut || !html || html == topicHtml);
-        intact += !cut && *topic == "/topics/main.htm" && html == topicHtml;
+        const auto read = file->Read(*topic);
+        EXPECT_LE(read.value_or("").size(), help::kMaxObjectSize) << at;
+        if (cut) {
+            EXPECT_TRUE(*topic == "/topics/main.htm" && (!read || read == html)) << at;
+        }
+        intact += !cut && read == html;
     }
-    EXPECT_GT(intact, 0);
+    EXPECT_GT(intact, 0) << "damage outside what a lookup uses stopped the lookup";
+}
+
+std::vector<unsigned char> Words(std::initializer_list<std::uint32_t> words, std::size_t cut = 0) {
+    std::vector<unsigned char> bytes;
+    for (std::uint32_t word : words)
+        for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<unsigned char>(word >> (8 * i)));
+    bytes.resize(bytes.size() - cut);
+    return bytes;
+}
+
+TEST(ChmTables, ReadOnlyWhatTheBytesHold) {
+    // /#IVB: a byte count, then (id, string offset) pairs.
+    const std::tuple<const char*, std::vector<unsigned char>, std::optional<std::uint32_t>> ivb[] =
+        {{"second pair", Words({16, 60010, 7, 60011, 9}), 9},
+         {"first of two mappings", Words({16, 60011, 5, 60011, 9}), 5},
+         {"absent", Words({16, 60010, 7, 60012, 9}), std::nullopt},
+         {"count zero", Words({0, 60011, 9}), std::nullopt},
+         {"pair beyond the count", Words({8, 60010, 7, 60011, 9}), std::nullopt},
+         {"count beyond the data", Words({0xFFFFFFFF, 60010, 7, 60011, 9}), 9},
+         {"half a pair", Words({12, 60010, 7, 60011}), std::nullopt},
+         {"odd count", Words({15, 60010, 7, 60011, 9}), std::nullopt},
+         {"no count", Words({8}, 1), std::nullopt}};
+    for (const auto& [name, bytes, offset] : ivb)
+        EXPECT_EQ(help::FindContextStringOffset(bytes, 60011), offset) << name;
+    // /#STRINGS: terminated strings; from 17 on this one runs to its end without a terminator.
+    const std::string table("\0/a.htm\0/b/c.htm\0unterminated", 29);
+    const std::span bytes(reinterpret_cast<const unsigned char*>(table.data()), table.size());
+    const std::pair<std::uint32_t, std::optional<std::string>> strings[] = {
+        {1, "/a.htm"},
+        {3, ".htm"},
+        {8, "/b/c.htm"},
+        {17, std::nullopt},
+        {0xFFFFFFFF, std::nullopt}};
+    for (const auto& [offset, text] : strings) EXPECT_EQ(help::StringAt(bytes, offset), text);
+    // Alias targets: rooted and normalised, then the leading folders dropped one by one.
+    const std::pair<std::string, std::vector<std::string>> aliases[] = {
+        {"topics\\main.htm#usage", {"/topics/main.htm", "/main.htm"}},
+        {"C:\\B\\topics\\main.htm",
+         {"/C:/B/topics/main.htm", "/B/topics/main.htm", "/topics/main.htm", "/main.htm"}},
+        {".\\topics\\\\main.htm", {"/topics/main.htm", "/main.htm"}},
+        {"topics/", {"/topics"}},
+        {"#anchor", {}},
+        {"\\/\\", {}},
+        {std::string(600, 'f') + "/topics/main.htm", {"/topics/main.htm", "/main.htm"}},
+    };
+    for (const auto& [alias, candidates] : aliases)
+        EXPECT_EQ(help::TopicPathCandidates(alias), candidates) << alias.substr(0, 40);
+}
+
+// Millions of folders (as a hostile /#STRINGS may hold) give candidates of at most 512 characters;
+// a pass per folder would not end within the test's time limit.
+TEST(ChmTables, DeepAliasPathsGiveBoundedCandidates) {
+    std::string deep;
+    for (int i = 0; i < 2'000'000; ++i) deep += "ab/";
+    const std::vector<std::string> candidates = help::TopicPathCandidates(deep + "main.htm");
+    ASSERT_FALSE(candidates.empty());
+    EXPECT_EQ(candidates.back(), "/main.htm");
+    EXPECT_EQ(candidates.front().size(), 3u * ((512 - 9) / 3) + 9);
 }
 
 }  // namespace

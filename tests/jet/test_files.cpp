@@ -1,7 +1,5 @@
 #include "tests/jet/test_files.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <fstream>
 #include <iterator>
@@ -26,19 +24,8 @@ std::vector<std::string> allJetFiles() {
     return files;
 }
 
-ScratchDir::ScratchDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "jet-test-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make a scratch folder");
-    path_ = pattern;
-}
-
-ScratchDir::~ScratchDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-}
-
 std::filesystem::path ScratchDir::copyOf(const std::string& relative) const {
-    const auto target = path_ / std::filesystem::path(relative).filename();
+    const auto target = path() / std::filesystem::path(relative).filename();
     std::filesystem::copy_file(jetFile(relative), target,
                                std::filesystem::copy_options::overwrite_existing);
     std::filesystem::permissions(

@@ -12,6 +12,7 @@
 
 #include "jet/error.h"
 #include "jet/file_io.h"
+#include "tests/support/temp_dir.h"
 
 namespace jettest {
 
@@ -20,16 +21,10 @@ std::filesystem::path jetFile(const std::string& relative);  // e.g. "jet4/testV
 std::vector<std::string> allJetFiles();
 
 // A fresh folder for one test, removed with the object.
-class ScratchDir {
+class ScratchDir : public fixture::TempDir {
   public:
-    ScratchDir();
-    ~ScratchDir();
-    const std::filesystem::path& path() const { return path_; }
     // A writable copy of a real file inside the folder.
     std::filesystem::path copyOf(const std::string& relative) const;
-
-  private:
-    std::filesystem::path path_;
 };
 
 // The JetError number an action throws, 0 when it throws none.

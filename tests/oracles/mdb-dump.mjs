@@ -29,11 +29,8 @@ try {
   const tables = names.map((name) => {
     const table = reader.getTable(name);
     const columns = table.getColumns().map((c) => ({ name: c.name, type: c.type }));
-    const rows = table.getData().map((row) => {
-      const out = {};
-      for (const [k, v] of Object.entries(row)) out[k] = plain(v);
-      return out;
-    });
+    const rows = table.getData().map((row) =>
+      Object.fromEntries(Object.entries(row).map(([k, v]) => [k, plain(v)])));
     return { name, columns, rows };
   });
   process.stdout.write(JSON.stringify({ password: reader.getPassword(), tables }) + "\n");

@@ -1,10 +1,13 @@
-// The database state probe and the file test on real Access files, on files that are no database,
-// and on files that someone else holds open.
+// The database state probe, the file test and the standard password on copies of real files, on
+// files that are no database and on files someone holds open. The engine's own password change is
+// judged by the independent readers in tests/jet; here only what this layer adds is checked.
 #include <gtest/gtest.h>
 
 #include "projectdb/db_engine.h"
 #include "projectdb/password.h"
 #include "tests/projectdb/file_helpers.h"
+#include "tests/support/oracles.h"
+#include "tests/support/project_file.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -12,125 +15,72 @@ namespace {
 using namespace projectdb;
 using namespace testing_projectdb;
 
-// Every real file, the encoded ones of both versions included, opens without a password but the
-// one that carries "password", which is not ours.
-TEST(GetDatabaseState, RealFilesOpenWithoutPasswordExceptTheOneWithAnother) {
+TEST(GetDatabaseState, TellsEachKindOfPathApart) {
     fixture::TempDir dir;
-    int encoded = 0;
-    for (const char* version : {"jet3", "jet4"}) {
-        for (const auto& entry : fs::directory_iterator(RealFile(version))) {
-            const std::string relative =
-                std::string(version) + "/" + entry.path().filename().string();
-            encoded += relative == "jet3/db97-enc.mdb" || relative == "jet4/db-enc.mdb";
-            EXPECT_EQ(
-                GetDatabaseState(CopyReal(dir.path(), relative).string()),
-                relative == "jet4/V2003_with-password.mdb" ? kStateUnreadable : kStateNoPassword)
-                << relative;
+    const fs::path d = dir.path();
+    const std::string plain = CopyReal(d, "jet4/testV2003.mdb", "plain.kxs").string();
+    WriteBytes(d / "text.kxs", {'n', 'o', '\n'});
+    auto held = DbEngine::Engine().OpenDatabase(
+        CopyReal(d, "jet3/testV1997.mdb", "held.kxs").string(), false, true, "");
+    const std::pair<std::string, DatabaseState> cases[] = {
+        {"", kStateMissing},
+        {(d / "none.kxs").string(), kStateMissing},
+        {plain + " ", kStateMissing},  // nothing trims the path
+        {" " + plain, kStateMissing},
+        {CopyReal(d, "jet4/testV2003.mdb", " blank.kxs ").string(), kStateNoPassword},
+        {plain, kStateNoPassword},
+        {fixture::CopyProjectFile("project-protected.kxs", d / "p.kxs").string(),
+         kStateStandardPassword},
+        {CopyReal(d, "jet4/V2003_with-password.mdb").string(), kStateUnreadable},
+        {(d / "text.kxs").string(), kStateUnreadable},
+        {d.string(), kStateUnreadable},
+        {(d / "held.kxs").string(), kStateUnreadable},
+    };
+    for (const auto& [path, state] : cases) {
+        const bool file = fs::is_regular_file(path);
+        const std::vector<char> before = file ? ReadBytes(path) : std::vector<char>{};
+        EXPECT_EQ(GetDatabaseState(path), state) << '"' << path << '"';
+        if (file) {
+            EXPECT_EQ(ReadBytes(path), before) << "the probe wrote to " << path;
         }
     }
-    EXPECT_EQ(encoded, 2);
-}
-
-TEST(GetDatabaseState, ThingsThatExistButAreNoReadableDatabaseAreThree) {
-    fixture::TempDir dir;
-    const std::vector<char> jet4 = ReadBytes(RealFile("jet4/testV2003.mdb"));
-    const std::vector<char> jet3 = ReadBytes(RealFile("jet3/testV1997.mdb"));
-    const auto cut = [](const std::vector<char>& bytes, std::size_t length) {
-        return std::vector<char>(bytes.begin(), bytes.begin() + length);
-    };
-    const std::string text = "Dies ist kein Projekt.\n";
-    const std::vector<std::pair<std::string, std::vector<char>>> cases = {
-        {"text.kxs", {text.begin(), text.end()}},
-        {"empty.kxs", {}},
-        {"jet4-cut-in-header.kxs", cut(jet4, 100)},
-        {"jet4-header-page-only.kxs", cut(jet4, 4096)},
-        {"jet4-cut-before-catalog-data.kxs", cut(jet4, 3 * 4096)},
-        {"jet4-cut-inside-catalog-page.kxs", cut(jet4, 2 * 4096 + 1000)},
-        {"jet3-cut-after-catalog-page.kxs", cut(jet3, 3 * 2048)},
-    };
-    for (const auto& [name, bytes] : cases) {
-        WriteBytes(dir.path() / name, bytes);
-        EXPECT_EQ(GetDatabaseState((dir.path() / name).string()), kStateUnreadable) << name;
-    }
-    // A folder has attributes, so both opens are tried, and both fail.
-    EXPECT_EQ(GetDatabaseState(dir.path().string()), kStateUnreadable);
-}
-
-// Nothing trims the path: the blanks are part of the name.
-TEST(GetDatabaseState, MissingPathsAreZeroAndBlanksArePartOfThePath) {
-    fixture::TempDir dir;
-    const fs::path blank = CopyReal(dir.path(), "jet4/testV2003.mdb", " x.kxs ");
-    const fs::path plain = CopyReal(dir.path(), "jet4/testV2003.mdb", "y.kxs");
-    const std::vector<std::pair<std::string, DatabaseState>> cases = {
-        {"", kStateMissing},
-        {(dir.path() / "none.kxs").string(), kStateMissing},
-        {(dir.path() / "no-folder" / "none.kxs").string(), kStateMissing},
-        {blank.string(), kStateNoPassword},
-        {(dir.path() / "x.kxs").string(), kStateMissing},
-        {plain.string() + " ", kStateMissing},
-        {" " + plain.string(), kStateMissing},
-        {plain.string(), kStateNoPassword},
-    };
-    for (const auto& [path, state] : cases)
-        EXPECT_EQ(GetDatabaseState(path), state) << '"' << path << '"';
-}
-
-// The probe writes nothing, although it opens read-write, and lets go of what it opened: right
-// after it, an exclusive open succeeds.
-TEST(GetDatabaseState, ChangesNothingAndLeavesNothingOpen) {
-    fixture::TempDir dir;
-    const fs::path plain = CopyReal(dir.path(), "jet4/testV2003.mdb");
-    const fs::path locked = CopyReal(dir.path(), "jet3/testV1997.mdb");
-    SetStandardPassword(locked.string());
-    const std::vector<char> plainBytes = ReadBytes(plain);
-    const std::vector<char> lockedBytes = ReadBytes(locked);
-    ASSERT_EQ(GetDatabaseState(plain.string()), kStateNoPassword);
-    ASSERT_EQ(GetDatabaseState(locked.string()), kStateStandardPassword);
-    EXPECT_EQ(ReadBytes(plain), plainBytes);
-    EXPECT_EQ(ReadBytes(locked), lockedBytes);
-    EXPECT_NO_THROW(DbEngine::Engine().OpenDatabase(plain.string(), true, false, "")->Close());
+    held->Close();
+    EXPECT_EQ(GetDatabaseState((d / "held.kxs").string()), kStateNoPassword);
+    // The probe let go of what it opened: an exclusive open succeeds right after it.
     EXPECT_NO_THROW(DbEngine::Engine()
-                        .OpenDatabase(locked.string(), true, false, GetPasswordConnectText())
+                        .OpenDatabase((d / "p.kxs").string(), true, false, GetPasswordConnectText())
                         ->Close());
 }
 
-// Each open takes its own open file description, whose lock conflicts with every other one, in
-// this process or another (the engine's own locking tests use a second process).
-TEST(GetDatabaseState, AFileHeldOpenIsThreeUntilReleased) {
+// Set puts on the password mdb-reader reads back, Clear restores the file byte for byte, and a
+// refused change reaches the caller. What the engine refuses is tested with the engine.
+TEST(StandardPassword, SetThenClearRestoresTheFileAndRefusalsReachTheCaller) {
     fixture::TempDir dir;
-    for (const char* relative : {"jet4/testV2003.mdb", "jet3/testV1997.mdb"}) {
-        const std::string file = CopyReal(dir.path(), relative).string();
-        for (const auto& [exclusive, readOnly] :
-             {std::pair{true, false}, {true, true}, {false, true}}) {
-            SCOPED_TRACE(::testing::Message()
-                         << relative << " exclusive " << exclusive << ", read-only " << readOnly);
-            auto held = DbEngine::Engine().OpenDatabase(file, exclusive, readOnly, "");
-            EXPECT_EQ(GetDatabaseState(file), kStateUnreadable);
-            held->Close();
-            EXPECT_EQ(GetDatabaseState(file), kStateNoPassword);
-        }
-    }
+    const fs::path file = CopyReal(dir.path(), "jet3/testV1997.mdb");
+    const std::vector<char> original = ReadBytes(file);
+    SetStandardPassword(file.string());
+    EXPECT_EQ(fixture::DumpWithMdbReader(file).value().password, GetStandardPassword());
+    ClearStandardPassword(file.string());
+    EXPECT_EQ(ReadBytes(file), original);
+    EXPECT_THROW(ClearStandardPassword(file.string()), jet::JetError);
+    EXPECT_EQ(ReadBytes(file), original);
 }
 
 TEST(FileExists, AnswersFromTheFileSystemAndNeverThrows) {
     fixture::TempDir dir;
-    const fs::path file = dir.path() / "a.kxs";
-    std::ofstream(file) << "x";
-    const std::vector<std::pair<std::string, bool>> cases = {
-        {file.string(), true},
+    const std::string file = (dir.path() / "a.kxs").string();
+    WriteBytes(file, {'x'});
+    const std::pair<std::string, bool> cases[] = {
+        {file, true},
         {dir.path().string(), true},
         {"", false},
-        {(dir.path() / "b.kxs").string(), false},
-        {file.string() + " ", false},
-        {(file / "below-a-file").string(), false},
+        {file + " ", false},
+        {file + "/below-a-file", false},
         // An embedded NUL would otherwise name the existing file in front of it.
-        {file.string() + std::string(1, '\0') + "tail", false},
-        {std::string(1, '\0'), false},
+        {file + std::string(1, '\0') + "tail", false},
         {std::string(70000, 'a'), false},
     };
-    for (const auto& [path, exists] : cases) {
-        EXPECT_EQ(FileExists(path), exists) << '"' << path.substr(0, 80) << '"';
-    }
+    for (const auto& [path, exists] : cases) EXPECT_EQ(FileExists(path), exists) << path.size();
 }
 
 }  // namespace

@@ -16,18 +16,12 @@ namespace {
 constexpr char kFieldSeparator = '\x1f';
 constexpr char kRowSeparator = '\x1e';
 
-std::vector<std::string> Split(const std::string& text, char separator) {
-    std::vector<std::string> parts;
-    std::string current;
-    for (char c : text) {
-        if (c == separator) {
-            parts.push_back(current);
-            current.clear();
-        } else {
-            current += c;
-        }
-    }
-    if (!current.empty()) parts.push_back(current);
+// The parts of `text` between separators; a last part left empty by a closing separator is none.
+std::vector<std::string> Split(const std::string& text, char separator,
+                               bool keepLastEmpty = false) {
+    std::vector<std::string> parts(1);
+    for (char c : text) c == separator ? (void)parts.emplace_back() : parts.back().push_back(c);
+    if (!keepLastEmpty && parts.back().empty()) parts.pop_back();
     return parts;
 }
 
@@ -139,27 +133,14 @@ std::optional<RowSet> MdbExportRows(const std::filesystem::path& file, const std
     if (result.exit_code != 0) return std::nullopt;
     std::vector<std::string> lines = Split(result.out, kRowSeparator);
     if (lines.empty()) return std::nullopt;
-    std::vector<std::string> header = Split(lines.front(), kFieldSeparator);
-    if (header != column_names) return std::nullopt;
+    if (Split(lines.front(), kFieldSeparator, true) != column_names) return std::nullopt;
     RowSet rows;
     for (std::size_t i = 1; i < lines.size(); ++i) {
-        std::vector<std::string> cells;
-        std::string current;
-        for (char c : lines[i]) {
-            if (c == kFieldSeparator) {
-                cells.push_back(current);
-                current.clear();
-            } else {
-                current += c;
-            }
-        }
-        cells.push_back(current);
+        const std::vector<std::string> cells = Split(lines[i], kFieldSeparator, true);
         if (cells.size() != column_names.size()) return std::nullopt;
-        Row row;
-        for (std::size_t k = 0; k < cells.size(); ++k) {
+        Row& row = rows.emplace_back();
+        for (std::size_t k = 0; k < cells.size(); ++k)
             row.push_back(CanonicalCell(column_types[k], cells[k]));
-        }
-        rows.push_back(std::move(row));
     }
     std::sort(rows.begin(), rows.end());
     return rows;
