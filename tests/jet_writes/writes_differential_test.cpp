@@ -1,7 +1,7 @@
 // Every write operation on a copy of every real and project file: custom properties, Boolean
-// columns added, their values set (rows that outgrow their page move), the password set and put
-// back. mdbtools and mdb-reader must read the result as the file before plus exactly the change,
-// and the engine's check must find nothing.
+// columns added, their values set (rows that outgrow their page move); the password change is
+// judged in tests/jet. mdbtools and mdb-reader must read the result as the file before plus exactly
+// the change, and the engine's check must find nothing.
 
 #include <gtest/gtest.h>
 
@@ -134,8 +134,7 @@ TEST_P(EveryWrite, ReadsAsBeforePlusTheChangeToEveryReader) {
     }
 
     // Our reader through a new handle: the values, everything else as before.
-    const auto engineAfter = writes_test::dumpWithEngine(file, connect);
-    auto stripped = engineAfter;
+    auto stripped = writes_test::dumpWithEngine(file, connect);
     if (!table.empty()) {
         EXPECT_EQ(writes_test::booleans(file, table, added.back(), connect), set);
         for (std::string& line : stripped[table]) line = line.substr(0, line.find("B0="));
@@ -145,7 +144,7 @@ TEST_P(EveryWrite, ReadsAsBeforePlusTheChangeToEveryReader) {
         EXPECT_GT(writes_test::rowsFlagged(file), pointersBefore);
     }
 
-    // mdbtools: the properties, the schema, the values at the ends of the exported records.
+    // mdbtools: the properties, the values at the ends of the exported records.
     EXPECT_EQ(fixture::MdbProperties(file, "UserDefined"), propsBefore);
     if (!table.empty()) {
         auto expected = tablePropsBefore;
@@ -156,9 +155,6 @@ TEST_P(EveryWrite, ReadsAsBeforePlusTheChangeToEveryReader) {
             for (const auto& [name, value] : values)
                 EXPECT_EQ(props->at(block).at(name), value) << block << "." << name;
         }
-        const std::string schema =
-            fixture::RunCommand({"mdb-schema", "-T", table, file.string()}).out;
-        EXPECT_NE(schema.find("[" + added.back() + "]\t\t\tBoolean"), std::string::npos) << schema;
         const auto csv =
             fixture::RunCommand({"mdb-export", "-H", "-R", "<end>", file.string(), table});
         ASSERT_EQ(csv.exit_code, 0);
@@ -191,19 +187,6 @@ TEST_P(EveryWrite, ReadsAsBeforePlusTheChangeToEveryReader) {
         EXPECT_EQ(stripped.trues, trues);
     }
 
-    // The password set, read by mdb-reader, and put back.
-    {
-        auto db = jet::Database::Open(file.string(), {.connect = connect});
-        db->NewPassword(c.password, "Neu");
-    }
-    const auto protectedDump = fixture::DumpWithMdbReader(file, withPassword("Neu"));
-    ASSERT_TRUE(protectedDump);
-    EXPECT_EQ(protectedDump->password, std::optional<std::string>("Neu"));
-    EXPECT_EQ(writes_test::dumpWithEngine(file, ";pwd=Neu"), engineAfter);
-    jet::Database::Open(file.string(), {.connect = ";pwd=Neu"})->NewPassword("Neu", c.password);
-    const auto back = fixture::DumpWithMdbReader(file, withPassword(c.password));
-    ASSERT_TRUE(back);
-    EXPECT_EQ(back->password, c.password.empty() ? std::nullopt : std::optional(c.password));
     EXPECT_EQ(jet::Database::Open(file.string(), {.readOnly = true, .connect = connect})->check(),
               std::vector<std::string>{});
 }
