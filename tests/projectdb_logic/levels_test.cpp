@@ -112,6 +112,10 @@ struct Connection {
     int error;         // 0: opens and keeps a level
 };
 
+void PrintTo(const Connection& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class OpenProject : public ::testing::TestWithParam<Connection> {};
 
 TEST_P(OpenProject, TakesThePathAndThePasswordAfterTheLastBar) {
