@@ -26,6 +26,8 @@
 #include <string>
 #include <vector>
 
+#include "bench/child_run.h"
+
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
@@ -49,36 +51,10 @@ void GrowWithDataPages(const fs::path& file, std::uint64_t size) {
     if (!out) throw std::runtime_error("cannot grow " + file.string());
 }
 
-struct Run {
-    double ms = 0;
-    long peakRssKb = 0;
-    int exitCode = -1;
-};
+using Run = bench::ChildRun;
 
-// One run of `argv`, output discarded: wall time and the child's peak resident set.
 Run RunOnce(const std::vector<std::string>& argv) {
-    std::cout.flush();
-    std::fflush(nullptr);
-    const auto start = Clock::now();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, 1);
-        dup2(null, 2);
-        std::vector<char*> args;
-        for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        execvp(args[0], args.data());
-        _exit(127);
-    }
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    Run run;
-    run.ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-    run.peakRssKb = usage.ru_maxrss;
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+    return bench::RunQuietly(argv);
 }
 
 double Median(std::vector<double> values) {

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/child_run.h"
 #include "jet/byte_reader.h"
 #include "jet/catalog.h"
 #include "jet/file_io.h"
@@ -98,28 +99,12 @@ struct Timing {
     }
 };
 
-// One run of `argv` with its output discarded.
+// One run of `argv` with its output discarded, added to `timing`.
 void RunOnce(const std::vector<std::string>& argv, Timing& timing) {
-    std::cout.flush();
-    std::fflush(nullptr);
-    const auto start = Clock::now();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, 1);
-        dup2(null, 2);
-        std::vector<char*> args;
-        for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        execvp(args[0], args.data());
-        _exit(127);
-    }
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    timing.ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-    timing.peakRssKb = std::max(timing.peakRssKb, usage.ru_maxrss);
-    timing.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    const bench::ChildRun run = bench::RunQuietly(argv);
+    timing.ms.push_back(run.ms);
+    timing.peakRssKb = std::max(timing.peakRssKb, run.peakRssKb);
+    timing.exitCode = run.exitCode;
 }
 
 void Compare(const std::string& what, const std::vector<std::string>& ours,

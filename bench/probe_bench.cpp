@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/child_run.h"
 #include "projectdb/password.h"
 
 namespace fs = std::filesystem;
@@ -83,27 +84,10 @@ ProgramRun RunProgram(const std::vector<std::string>& argv) {
     ProgramRun result;
     std::vector<double> times;
     for (int run = 0; run < kRuns; ++run) {
-        // Flushed first, or the child would print our buffered report a second time.
-        std::cout.flush();
-        std::fflush(nullptr);
-        const auto start = Clock::now();
-        const pid_t pid = fork();
-        if (pid == 0) {
-            const int null = open("/dev/null", O_WRONLY);
-            dup2(null, 1);
-            dup2(null, 2);
-            std::vector<char*> args;
-            for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-            args.push_back(nullptr);
-            execvp(args[0], args.data());
-            _exit(127);
-        }
-        int status = 0;
-        rusage usage{};
-        wait4(pid, &status, 0, &usage);
-        times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-        result.peakRssKb = std::max(result.peakRssKb, usage.ru_maxrss);
-        result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        const bench::ChildRun child = bench::RunQuietly(argv);
+        times.push_back(child.ms);
+        result.peakRssKb = std::max(result.peakRssKb, child.peakRssKb);
+        result.exitCode = child.exitCode;
     }
     result.medianMs = Median(times);
     return result;

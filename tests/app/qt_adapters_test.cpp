@@ -22,30 +22,22 @@ namespace {
 // seconds is rejected, so that a fault fails the test instead of hanging it.
 std::optional<QString> RunDialog(const app::FileDialogRequest& request,
                                  const std::function<void(QFileDialog&)>& answer) {
-    bool seen = false;
     int ticks = 0;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
             ADD_FAILURE() << "a question: " << box->text().toStdString();
             box->reject();
         }
-        for (QWidget* widget : QApplication::topLevelWidgets()) {
-            auto* dialog = qobject_cast<QFileDialog*>(widget);
-            if (dialog == nullptr || !dialog->isVisible()) continue;
-            seen = true;
-            // Qt's own dialog may still be reading the folder and ignore an early answer.
-            if (++ticks > 500) {
-                ADD_FAILURE() << "the file dialog stayed open";
-                dialog->reject();
-            } else if (ticks % 20 == 1) {
-                answer(*dialog);
-            }
-        }
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        // Qt's own dialog may still be reading the folder and ignore an early answer.
+        if (dialog != nullptr && ++ticks % 20 == 1)
+            ticks > 500 ? dialog->reject() : answer(*dialog);
     });
     poll.start(10);
     std::optional<QString> result = app::QtFileDialog().Choose(request, nullptr);
-    EXPECT_TRUE(seen);
+    EXPECT_TRUE(ticks > 0 && ticks <= 500) << "the file dialog never showed or stayed open";
     return result;
 }
 

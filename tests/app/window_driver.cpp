@@ -2,6 +2,7 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QCoreApplication>
 #include <QListWidget>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -12,9 +13,8 @@
 
 #include "app/startup.h"
 #include "projectdb/authorization_levels.h"
-#include "projectdb/password.h"
 #include "projectdb/project_settings.h"
-#include "tests/support/oracles.h"
+#include "tests/projectdb_logic/logic_test_support.h"
 #include "tests/support/project_file.h"
 
 namespace travix_test {
@@ -22,34 +22,27 @@ namespace fs = std::filesystem;
 namespace {
 
 // One QApplication for the test process, offscreen unless the caller chose a platform, with a home
-// of its own so that nothing a test does can reach the user's configuration. A death test's child
-// process finds the home of its parent in TRAVIX_TEST_HOME and uses it too.
+// of its own so that nothing a test does can reach the user's configuration.
 class QtApplicationEnvironment : public ::testing::Environment {
   public:
     void SetUp() override {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-        if (const char* inherited = std::getenv("TRAVIX_TEST_HOME")) {
-            home = inherited;
-        } else {
-            std::string pattern = (fs::temp_directory_path() / "travix-home-XXXXXX").string();
-            ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-            home = pattern;
-            owner_ = true;
-            setenv("TRAVIX_TEST_HOME", home.c_str(), 1);
-        }
+        home_.emplace();
+        registry_.emplace();
+        const fs::path& home = home_->path();
+        setenv("TRAVIX_REGISTRY_DIR", registry_->path().c_str(), 1);
         setenv("HOME", home.c_str(), 1);
         setenv("XDG_CONFIG_HOME", (home / ".config").c_str(), 1);
         application_ = std::make_unique<QApplication>(argc_, argv_);
     }
     void TearDown() override {
         application_.reset();
-        std::error_code ignored;
-        if (owner_) fs::remove_all(home, ignored);
+        home_.reset();
+        registry_.reset();
     }
-    fs::path home;
+    std::optional<fixture::TempDir> home_, registry_;
 
   private:
-    bool owner_ = false;
     int argc_ = 1;
     char name_[16] = "travix_app_test";
     char* argv_[2] = {name_, nullptr};
@@ -59,36 +52,25 @@ class QtApplicationEnvironment : public ::testing::Environment {
 auto* const kQtEnvironment = static_cast<QtApplicationEnvironment*>(
     ::testing::AddGlobalTestEnvironment(new QtApplicationEnvironment));
 
-std::string OpenName(const fs::path& file, bool standardPassword) {
-    return file.string() + (standardPassword ? "|" + projectdb::GetStandardPassword() : "");
-}
-
 }  // namespace
 
 QStringList FilesInTestHome() {
     QStringList files;
-    for (const auto& entry : fs::recursive_directory_iterator(kQtEnvironment->home)) {
+    for (const auto& entry : fs::recursive_directory_iterator(kQtEnvironment->home_->path()))
         files << QString::fromStdString(entry.path().string());
-    }
     return files;
 }
 
-ScratchRegistry::ScratchRegistry(const char* lcid) {
-    setenv("TRAVIX_REGISTRY_DIR", dir.path().c_str(), 1);
-    if (lcid != nullptr)
-        WriteHive("[SOFTWARE\\BRENLAK GmbH\\Korvex\\4.0]\nLCID=" + std::string(lcid));
-}
-
-void ScratchRegistry::WriteHive(const std::string& content) const {
-    std::ofstream(HiveFile()) << content;
-}
-
-ScratchRegistry::~ScratchRegistry() {
-    unsetenv("TRAVIX_REGISTRY_DIR");
+void WriteLcid(const char* lcid) {
+    std::ofstream(kQtEnvironment->registry_->path() / "HKEY_LOCAL_MACHINE.ini")
+        << "[SOFTWARE\\BRENLAK GmbH\\Korvex\\4.0]\nLCID=" << lcid;
 }
 
 std::optional<QString> FakeFileDialog::Choose(const app::FileDialogRequest& request, QWidget*) {
-    requests.push_back(request);
+    // Whatever the box holds, the dialog starts in the program's folder.
+    EXPECT_EQ(request.fileName, QCoreApplication::applicationDirPath() + "\\*.kxs");
+    EXPECT_EQ(request.filter, QStringLiteral("KorvexStudio Projekt (*.kxs)|*.kxs"));
+    saves.push_back(request.save);
     if (whileShown) whileShown();
     if (answers.empty()) {
         ADD_FAILURE() << "the file dialog was shown once more than the test expected";
@@ -103,32 +85,13 @@ void BuildProjectFile(const fs::path& file, bool standardPassword, const std::ve
     fixture::CopyProjectFile(standardPassword ? "project-protected.kxs" : "project.kxs", file);
     // Written the way the program writes them, through ProjectSettings.
     projectdb::ProjectSettings settings;
-    const auto handle = settings.OpenProject(OpenName(file, standardPassword));
+    const auto handle = settings.OpenProject(logic_test::ConnectionText(file, standardPassword));
     for (std::size_t i = 0; i < levels.size(); ++i) {
         if (levels[i] < 0) continue;
         settings.SetProperty(handle, projectdb::ComponentKeys()[i],
                              projectdb::kExternalAuthorizationLevel, levels[i]);
     }
     settings.CloseProject(handle);
-}
-
-void CopyJetFile(const std::string& relative, const fs::path& target) {
-    fs::copy_file(fs::path(TRAVIX_JETFILES_DIR) / relative, target,
-                  fs::copy_options::overwrite_existing);
-    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write);
-}
-
-std::vector<std::string> StoredLevels(const fs::path& file) {
-    const auto properties = fixture::MdbProperties(file, "UserDefined");
-    std::vector<std::string> levels;
-    for (const std::string& key : projectdb::ComponentKeys()) {
-        const auto& blob = properties && properties->count("")
-                               ? properties->at("")
-                               : fixture::PropertyBlocks::mapped_type{};
-        const auto found = blob.find(key + "." + projectdb::kExternalAuthorizationLevel);
-        levels.push_back(found == blob.end() ? "" : found->second);
-    }
-    return levels;
 }
 
 void WithAnotherWindowActive() {
@@ -139,6 +102,7 @@ void WithAnotherWindowActive() {
 }
 
 void WindowDriver::SetUp() {
+    WriteLcid(lcid_);
     app::WindowServices services;
     services.messages = &messages_;
     services.exitProgram = [this](int status) { exits_.push_back(status); };
@@ -146,16 +110,9 @@ void WindowDriver::SetUp() {
     window_ = app::StartTravix(services);
     ASSERT_NE(window_, nullptr) << messages_.errors.join('\n').toStdString();
     QObject::connect(window_.get(), &app::FTravix::formStateRefreshed, [this] { ++refreshes_; });
-    QObject::connect(window_.get(), &app::FTravix::pathValidated,
-                     [this](QWidget* box) { validated_ << box->objectName(); });
     window_->show();
     window_->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
-}
-
-void WindowDriver::TearDown() {
-    EXPECT_TRUE(dialog_.answers.empty()) << "the test scripted a dialog answer nobody asked for";
-    window_.reset();
 }
 
 void WindowDriver::TypePath(QLineEdit* box, const QString& text) {
@@ -221,10 +178,6 @@ std::optional<bool> WindowDriver::Unlocked() const {
     std::set<bool> states;
     for (QWidget* control : controls) states.insert(!control->testAttribute(Qt::WA_ForceDisabled));
     return states.size() == 1 ? std::optional(*states.begin()) : std::nullopt;
-}
-
-bool WindowDriver::PasswordSetChosen() const {
-    return Find<QRadioButton>("optPasswordSet")->isChecked();
 }
 
 }  // namespace travix_test

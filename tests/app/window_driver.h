@@ -26,14 +26,8 @@ namespace travix_test {
 // Every file and folder below the test home (HOME; XDG_CONFIG_HOME is its ".config").
 QStringList FilesInTestHome();
 
-// The registry the window reads: TRAVIX_REGISTRY_DIR names `dir` while the object lives.
-struct ScratchRegistry {
-    explicit ScratchRegistry(const char* lcid = "1031");  // nullptr: no hive file
-    ~ScratchRegistry();
-    std::filesystem::path HiveFile() const { return dir.path() / "HKEY_LOCAL_MACHINE.ini"; }
-    void WriteHive(const std::string& content) const;
-    fixture::TempDir dir;
-};
+// Writes the LCID of the registry file the window reads (TRAVIX_REGISTRY_DIR, one per process).
+void WriteLcid(const char* lcid);
 
 struct RecordingMessageSink : app::MessageSink {
     void ShowError(const QString& text) override { errors.push_back(text); }
@@ -51,25 +45,19 @@ struct FakeFileDialog : app::FileDialog {
     std::optional<QString> Choose(const app::FileDialogRequest& request, QWidget*) override;
     std::deque<std::optional<QString>> answers;
     std::function<void()> whileShown;  // runs as if the dialog were on screen
-    std::vector<app::FileDialogRequest> requests;
+    std::vector<bool> saves;           // of each request, whose folder and filter Choose checks
 };
 
 // A copy of project.kxs (languages 1031 released, 1033, 1036), or of its protected twin, at `file`
 // with the given stored levels (index 0..7, -1 for never written).
 void BuildProjectFile(const std::filesystem::path& file, bool standardPassword,
                       const std::vector<int>& levels = {});
-// A writable copy of a real file from tests/data ("jet4/testV2003.mdb") at `target`.
-void CopyJetFile(const std::string& relative, const std::filesystem::path& target);
-// The stored ExternalAuthorizationLevel of every component as mdb-prop reads it; "" for one never
-// written.
-std::vector<std::string> StoredLevels(const std::filesystem::path& file);
 // Gives another top-level window the activation, as a real dialog or message box does.
 void WithAnotherWindowActive();
 
 class WindowDriver : public ::testing::Test {
   protected:
     void SetUp() override;
-    void TearDown() override;
 
     template <typename T = QWidget>
     T* Find(const char* name) const {
@@ -98,15 +86,13 @@ class WindowDriver : public ::testing::Test {
     // Whether the refresh left the options and OK unlocked: true or false when every control it
     // sets agrees, nullopt when they differ.
     std::optional<bool> Unlocked() const;
-    bool PasswordSetChosen() const;
 
+    const char* lcid_ = "1031";  // the UI language, set before SetUp
     fixture::TempDir dir_;
-    ScratchRegistry registry_;
     RecordingMessageSink messages_;
     FakeFileDialog dialog_;
     std::vector<int> exits_;
     int refreshes_ = 0;
-    QStringList validated_;  // the boxes whose validation ran
     std::unique_ptr<app::FTravix> window_;
 };
 

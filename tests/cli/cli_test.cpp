@@ -23,7 +23,6 @@ struct Case {
 TEST(TravixCli, StatusStdoutAndStderrOfEveryKindOfCommandLine) {
     fixture::TempDir dir;
     CopyReal(dir.path(), "jet4/testV2003.mdb", "plain.mdb");
-    CopyReal(dir.path(), "jet3/db97-enc.mdb", "encoded.mdb");
     CopyReal(dir.path(), "jet4/V2003_with-password.mdb", "other.mdb");
     const fs::path held = CopyReal(dir.path(), "jet4/V2003_no-password.mdb", "held.mdb");
     std::ofstream(dir.path() / "text.kxs") << "no database";
@@ -33,12 +32,10 @@ TEST(TravixCli, StatusStdoutAndStderrOfEveryKindOfCommandLine) {
     const std::string usage = "usage:\n  travix-cli probe PATH\n";
     const std::vector<Case> cases = {
         {{"probe", "@plain.mdb"}, 0, "1\n", ""},
-        {{"probe", "@encoded.mdb"}, 0, "1\n", ""},
         {{"probe", "@other.mdb"}, 0, "3\n", "a password other than the standard one"},
         {{"probe", "@held.mdb"}, 0, "3\n", "another program holds it open"},
         {{"probe", "@text.kxs"}, 0, "3\n", "text.kxs: does not open, neither without nor with"},
         {{"probe", "@folder.kxs"}, 0, "3\n", "it is a folder"},
-        {{"probe", "@missing.kxs"}, 0, "0\n", ""},
         {{"password", "set", "@plain.mdb"}, 0, "", ""},
         {{"probe", "@plain.mdb"}, 0, "2\n", ""},
         {{"password", "clear", "@plain.mdb"}, 0, "", ""},
@@ -46,18 +43,14 @@ TEST(TravixCli, StatusStdoutAndStderrOfEveryKindOfCommandLine) {
          1,
          "",
          "3031 " + jet::notAValidPassword().description()},
-        {{"show", "@missing.kxs"}, 1, "", "missing.kxs: no such file (state 0)"},
         {{"--help"}, 0, "~" + usage, ""},
-        {{"-h"}, 0, "~exit status: 0 success, 1 failure, 2 wrong command line.\n", ""},
         {{"--version"}, 0, "travix-cli " TRAVIX_VERSION "\n", ""},
         {{"probe", "--help"}, 0, "~usage: travix-cli probe PATH\n", ""},
-        {{"password", "set", "@plain.mdb", "--help"}, 0, "~usage: travix-cli password set", ""},
         {{"export", "@plain.mdb", "-h"}, 0, "~usage: travix-cli export SRC [DST]", ""},
         {{}, 2, "", usage},
         {{"probe"}, 2, "", usage},
         {{"probe", "@plain.mdb", "@plain.mdb"}, 2, "", usage},
         {{"password", "reset", "@plain.mdb"}, 2, "", usage},
-        {{"Probe", "@plain.mdb"}, 2, "", usage},
         {{"--version", "probe"}, 2, "", usage},
     };
     const std::vector<char> other = ReadBytes(dir.path() / "other.mdb");
@@ -66,20 +59,17 @@ TEST(TravixCli, StatusStdoutAndStderrOfEveryKindOfCommandLine) {
         std::string command = "HOME=" + fixture::ShellQuote(dir.path().string()) +
                               " XDG_CONFIG_HOME=" + fixture::ShellQuote(dir.path().string()) + " " +
                               fixture::ShellQuote(TRAVIX_CLI_PATH);
-        for (const std::string& arg : c.args) {
+        for (const std::string& arg : c.args)
             command += " " + fixture::ShellQuote(
                                  arg[0] == '@' ? (dir.path() / arg.substr(1)).string() : arg);
-        }
         const fixture::CommandResult result = fixture::RunCommand(
             {"sh", "-c", command + " 2>" + fixture::ShellQuote((dir.path() / "err").string())});
         const std::vector<char> errBytes = ReadBytes(dir.path() / "err");
         const std::string err(errBytes.begin(), errBytes.end());
         EXPECT_EQ(result.exit_code, c.status) << shown;
-        if (c.out.starts_with('~')) {
-            EXPECT_NE(result.out.find(c.out.substr(1)), std::string::npos) << shown << result.out;
-        } else {
-            EXPECT_EQ(result.out, c.out) << shown;
-        }
+        EXPECT_TRUE(c.out.starts_with('~') ? result.out.find(c.out.substr(1)) != std::string::npos
+                                           : result.out == c.out)
+            << shown << ": " << result.out;
         EXPECT_TRUE(c.err.empty() ? err.empty() : err.find(c.err) != std::string::npos)
             << shown << ": " << err;
     }

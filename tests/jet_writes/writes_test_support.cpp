@@ -2,22 +2,11 @@
 
 #include <algorithm>
 
-#include "jet/data_page.h"
-#include "jet/usage_map.h"
 #include "tests/support/run_command.h"
 
 namespace writes_test {
 
 namespace fs = std::filesystem;
-
-RawFile::RawFile(const fs::path& file, bool writable) {
-    auto io = jet::openFile(file.string(), {.readOnly = !writable, .exclusive = writable});
-    std::vector<std::uint8_t> probe(jet::Header::kProbeLength);
-    io->readAt(0, probe);
-    header = jet::Header::parse(probe, file.string());
-    pages =
-        std::make_unique<jet::PageChannel>(std::move(io), header.format(), header.databaseKey());
-}
 
 EngineDump dumpWithEngine(const fs::path& file, const std::string& connect) {
     EngineDump dump;
@@ -52,10 +41,6 @@ std::vector<jet::RowId> rowIds(jet::Database& db, const std::string& table) {
     return ids;
 }
 
-std::string mdbSchema(const fs::path& file, const std::string& table) {
-    return fixture::RunCommand({"mdb-schema", "-T", table, file.string()}).out;
-}
-
 int rowsFlagged(const fs::path& file, std::uint8_t flags) {
     const auto bytes = jettest::readBytes(file);
     const bool jet4 = bytes.at(0x14) != 0;
@@ -69,22 +54,6 @@ int rowsFlagged(const fs::path& file, std::uint8_t flags) {
             found += (bytes[page + countAt + 3 + 2 * i] & 0xC0) == flags;
     }
     return found;
-}
-
-std::vector<std::uint32_t> freePagesInGlobalMap(const fs::path& file, std::uint32_t* pageCount) {
-    RawFile raw(file);
-    jet::PageChannel& pages = *raw.pages;
-    if (pageCount) *pageCount = pages.pageCount();
-    const jet::Page page = pages.page(1);
-    const jet::RowSlot slot = jet::rowSlot(*page, pages.format(), 0);
-    // The global map may call pages beyond the end free.
-    jet::UsageMap map(
-        pages, std::span<const std::uint8_t>(*page).subspan(slot.start, slot.end - slot.start),
-        UINT32_MAX);
-    std::vector<std::uint32_t> free;
-    for (auto at = map.nextPage(0); at && *at < pages.pageCount(); at = map.nextPage(*at + 1))
-        free.push_back(*at);
-    return free;
 }
 
 StrippedRows stripAddedColumns(const fixture::OracleTable& table, std::size_t oldColumns) {

@@ -11,8 +11,6 @@
 
 #include "jet/database.h"
 #include "jet/file_io.h"
-#include "jet/header.h"
-#include "jet/page_channel.h"
 #include "tests/jet/test_files.h"
 #include "tests/support/oracles.h"
 
@@ -28,13 +26,6 @@ class Scratch : public jettest::ScratchDir {
     std::filesystem::path file_;
 };
 
-// A file's header and its pages, opened below the Database layer.
-struct RawFile {
-    jet::Header header;
-    std::unique_ptr<jet::PageChannel> pages;
-    explicit RawFile(const std::filesystem::path& file, bool writable = false);
-};
-
 // Every row of every user table as our reader sees it: "table" -> lines of "col=value|...".
 using EngineDump = std::map<std::string, std::vector<std::string>>;
 EngineDump dumpWithEngine(const std::filesystem::path& file, const std::string& connect = "");
@@ -45,16 +36,9 @@ std::vector<bool> booleans(const std::filesystem::path& file, const std::string&
 
 std::vector<jet::RowId> rowIds(jet::Database& db, const std::string& table);
 
-// mdb-schema's text for one table.
-std::string mdbSchema(const std::filesystem::path& file, const std::string& table);
-
 // Row slots on the data pages of an unencoded file whose flag bits (0xC0) are `flags`: 0x40 for
 // pointer rows, 0xC0 for deleted ones.
 int rowsFlagged(const std::filesystem::path& file, std::uint8_t flags = 0x40);
-
-// Pages of the file that the global usage map (page 1) calls free, and the file's page count.
-std::vector<std::uint32_t> freePagesInGlobalMap(const std::filesystem::path& file,
-                                                std::uint32_t* pageCount = nullptr);
 
 // mdb-reader's rows of a table that gained columns at its end: the rows cut back to the first
 // `oldColumns` columns (sorted), and for each added column the number of rows where it reads "1".

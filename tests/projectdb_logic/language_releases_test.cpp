@@ -1,14 +1,17 @@
-// The language list shows one entry per TcfgLanguages record and its ToolBoxAccess mark; the save
-// writes the marks back (adding the column when it is missing) and reports failures as one message.
-// Every case runs without and with the standard password, and readers we did not write check what
-// was stored.
+// The language list shows one entry per TcfgLanguages record with its ToolBoxAccess mark; the save
+// writes the marks back (adding the column with its description when it is missing) and reports a
+// failure as one message. Each project file without and with the standard password; mdb-reader,
+// mdb-export and mdb-prop read what was stored.
 #include "projectdb/language_releases.h"
 
 #include <gtest/gtest.h>
+#include <unicode/uloc.h>
 
+#include <cstring>
+
+#include "platform/language_names.h"
 #include "platform/runtime_error.h"
 #include "tests/projectdb_logic/logic_test_support.h"
-#include "tests/support/oracles.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -18,173 +21,150 @@ namespace fs = std::filesystem;
 using Marks = std::map<std::string, std::string>;
 using Entries = std::vector<std::pair<std::int32_t, bool>>;  // LCID, mark
 
-constexpr char kDescriptionLine[] = "\tDescription: Ist die Spalte in der ToolBox freigegeben ? \n";
-
-class LanguageReleases : public ::testing::TestWithParam<bool> {
-  protected:
-    bool withPassword() const { return GetParam(); }
-    projectdb::DatabaseState state() const {
-        return withPassword() ? projectdb::kStateStandardPassword : projectdb::kStateNoPassword;
-    }
-    std::optional<std::string> password() const {
-        return withPassword() ? std::optional(projectdb::GetStandardPassword()) : std::nullopt;
-    }
-    fs::path Project(const std::string& file, const std::string& name = "p.kxs") {
-        return logic_test::CopyProject(dir_.path(), name, file, password().value_or(""));
-    }
-    MemoryList Load(const fs::path& file) {
-        MemoryList list;
-        projectdb::LoadLanguageList(file.string(), state(), list);
-        return list;
-    }
-    std::optional<std::string> Save(const fs::path& file, const MemoryList& list) {
-        return projectdb::SaveLanguageReleases(
-            file.string(), state(), list,
-            [&](const std::string& text) { messages_.push_back(text); });
-    }
-    // Name -> ToolBoxAccess as mdb-reader and mdb-export read them.
-    Marks StoredMarks(const fs::path& file) {
-        return logic_test::ReadWithOracles(file, withPassword(), "Name").marks;
-    }
-    bool HasDescription(const fs::path& file) {
-        const std::string properties = logic_test::MdbProp(file, projectdb::kLanguagesTable);
-        const std::size_t column = properties.find("name: ToolBoxAccess\n");
-        return column != std::string::npos &&
-               properties.find(kDescriptionLine, column) != std::string::npos;
-    }
-    static MemoryList List(const Entries& entries) {
-        MemoryList list;
-        for (const auto& [lcid, released] : entries) {
-            list.addItem(std::to_string(lcid), lcid);
-            list.setChecked(list.count() - 1, released);
-        }
-        return list;
-    }
-    static Entries Shown(const MemoryList& list) {
-        Entries entries;
-        for (int i = 0; i < list.count(); ++i)
-            entries.emplace_back(list.itemData(i), list.checked(i));
-        return entries;
-    }
-
-    fixture::TempDir dir_;
-    std::vector<std::string> messages_;
+struct ReleaseCase {
+    const char* name;
+    const char* file;
+    int loadError;
+    Entries shown;        // what the load leaves in the list
+    Entries saved;        // the list the save is given
+    const char* message;  // the save's, "" for none; compared up to its length
+    Marks stored;         // Name -> ToolBoxAccess afterwards
+    bool describedAfter;  // the column carries its Description
 };
 
-TEST_P(LanguageReleases, WithoutTheColumnTheSaveAddsItWithItsDescriptionAndStoresTheMarks) {
-    const fs::path file = Project("no-release-column.kxs");
-    MemoryList list = Load(file);
-    EXPECT_EQ(Shown(list), (Entries{{1031, false}, {1033, false}, {1036, false}}));
+const ReleaseCase kCases[] = {
+    {"ColumnAdded",
+     "no-release-column.kxs",
+     0,
+     {{1031, false}, {1033, false}, {1036, false}},
+     {{1031, true}, {1033, false}, {1036, true}},
+     "",
+     {{"German", "1"}, {"English", "0"}, {"French", "1"}},
+     true},
+    {"ColumnAddedByAnEmptyList",
+     "no-release-column.kxs",
+     0,
+     {{1031, false}, {1033, false}, {1036, false}},
+     {},
+     "",
+     {{"German", "0"}, {"English", "0"}, {"French", "0"}},
+     true},
+    {"MarksReplaced",
+     "project.kxs",
+     0,
+     {{1031, true}, {1033, false}, {1036, false}},
+     {{1031, false}, {1033, true}, {1036, false}},
+     "",
+     {{"German", "0"}, {"English", "1"}, {"French", "0"}},
+     false},
+    // Duplicate LCIDs: the save finds the first record for both; 1049 has no record.
+    {"FirstRecordOfAnLcid",
+     "duplicate-languages.kxs",
+     0,
+     {{1031, true}, {1033, true}, {1031, false}, {1036, true}},
+     {{1049, true}, {1031, false}, {1033, false}, {1031, true}},
+     "",
+     {{"A", "1"}, {"B", "0"}, {"C", "0"}, {"D", "1"}},
+     false},
+    // The load stops at 4096, a language without a name; "toolboxaccess" is no release column,
+    // and the engine refuses to add "ToolBoxAccess" beside it.
+    {"NamelessLanguageAndColumnInAnotherCase",
+     "odd-languages.kxs",
+     5,
+     {{1031, false}},
+     {{1031, true}},
+     "3191",
+     {},
+     false},
+    {"NoRecords",
+     "empty-languages.kxs",
+     3021,
+     {},
+     {{1031, true}},
+     "3021No current record.",
+     {},
+     false},
+};
+
+void PrintTo(const ReleaseCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class LanguageReleases : public ::testing::TestWithParam<std::tuple<ReleaseCase, bool>> {};
+
+TEST_P(LanguageReleases, AreShownSavedAndReadByTheReaders) {
+    const auto& [c, standard] = GetParam();
+    const auto state = standard ? projectdb::kStateStandardPassword : projectdb::kStateNoPassword;
+    fixture::TempDir dir;
+    const fs::path file = logic_test::CopyProject(dir.path(), "p.kxs", c.file,
+                                                  standard ? projectdb::GetStandardPassword() : "");
+    MemoryList list;
+    EXPECT_EQ(
+        logic_test::ThrownNumber([&] { projectdb::LoadLanguageList(file.string(), state, list); }),
+        c.loadError);
+    Entries shown;
     for (int i = 0; i < list.count(); ++i) {
+        shown.emplace_back(list.itemData(i), list.checked(i));
         EXPECT_EQ(list.text(i), projectdb::GetLanguageName(list.itemData(i)));
     }
-    EXPECT_FALSE(HasDescription(file));
+    EXPECT_EQ(shown, c.shown);
 
-    list.setChecked(0, true);
-    list.setChecked(2, true);
-    EXPECT_EQ(Save(file, list), std::nullopt);
-    EXPECT_TRUE(messages_.empty());
-    EXPECT_EQ(Shown(Load(file)), (Entries{{1031, true}, {1033, false}, {1036, true}}));
-    EXPECT_EQ(StoredMarks(file), (Marks{{"German", "1"}, {"English", "0"}, {"French", "1"}}));
-    EXPECT_TRUE(HasDescription(file)) << logic_test::MdbProp(file, projectdb::kLanguagesTable);
+    MemoryList saved;
+    for (const auto& [lcid, released] : c.saved) {
+        saved.addItem(std::to_string(lcid), lcid);
+        saved.setChecked(saved.count() - 1, released);
+    }
+    std::vector<std::string> messages;
+    const auto message = projectdb::SaveLanguageReleases(
+        file.string(), state, saved, [&](const std::string& text) { messages.push_back(text); });
+    EXPECT_EQ(message.value_or("").substr(0, std::strlen(c.message)), c.message);
+    EXPECT_EQ(messages.size(), message ? 1u : 0u);
+    const auto view = logic_test::ReadWithOracles(file, standard, "Name");
+    EXPECT_EQ(view.marks, c.stored);
+    EXPECT_EQ(view.password,
+              standard ? std::optional(projectdb::GetStandardPassword()) : std::nullopt);
+    const std::string properties = logic_test::MdbProp(file, projectdb::kLanguagesTable);
+    const std::size_t column = properties.find("name: ToolBoxAccess\n");
+    EXPECT_EQ(column != std::string::npos &&
+                  properties.find("\tDescription: Ist die Spalte in der ToolBox freigegeben ? \n",
+                                  column) != std::string::npos,
+              c.describedAfter)
+        << properties;
 }
 
-TEST_P(LanguageReleases, WithTheColumnTheStoredMarksAreShownAndReplaced) {
-    const fs::path file = Project("project.kxs");
-    MemoryList list = Load(file);
-    EXPECT_EQ(Shown(list), (Entries{{1031, true}, {1033, false}, {1036, false}}));
-    list.setChecked(0, false);
-    list.setChecked(1, true);
-    EXPECT_EQ(Save(file, list), std::nullopt);
-    EXPECT_EQ(Shown(Load(file)), (Entries{{1031, false}, {1033, true}, {1036, false}}));
-    EXPECT_EQ(StoredMarks(file), (Marks{{"German", "0"}, {"English", "1"}, {"French", "0"}}));
-    EXPECT_FALSE(HasDescription(file)) << "an existing column got a description";
-}
-
-// The load stops at a language without a name (4096) and keeps the entries before it; the stored
-// "toolboxaccess" mark of 1031 is not read, as the column is named in another case.
-TEST_P(LanguageReleases, ALoadStopsAtANamelessLanguageAndAColumnInAnotherCaseIsNoReleaseColumn) {
-    const fs::path file = Project("odd-languages.kxs");
-    MemoryList list;
-    EXPECT_EQ(logic_test::ThrownNumber(
-                  [&] { projectdb::LoadLanguageList(file.string(), state(), list); }),
-              5);
-    EXPECT_EQ(Shown(list), (Entries{{1031, false}}));
-    list.setChecked(0, true);
-    // The save tries to add "ToolBoxAccess", which the engine refuses beside "toolboxaccess".
-    const std::optional<std::string> message = Save(file, list);
-    ASSERT_TRUE(message.has_value());
-    EXPECT_EQ(messages_, std::vector<std::string>{*message});
-    EXPECT_EQ(message->rfind("3191", 0), 0u) << *message;
-    const auto dump = fixture::DumpWithMdbReader(
-        file, withPassword() ? std::vector<std::string>{"--password", *password()}
-                             : std::vector<std::string>{});
-    ASSERT_TRUE(dump.has_value());
-    EXPECT_EQ(dump->tables.at(0).column_names,
-              (std::vector<std::string>{"LCID", "Name", "toolboxaccess"}));
-    EXPECT_EQ(dump->tables.at(0).rows,
-              (fixture::RowSet{
-                  {"1031", "Deutsch", "1"}, {"1033", "English", "0"}, {"4096", "Custom", "1"}}));
-}
-
-// Duplicate LCIDs give two entries and the save finds the first record for both; an entry without
-// a record is skipped and a record without an entry keeps its value.
-TEST_P(LanguageReleases, TheSaveFindsTheFirstRecordOfAnLcidAndSkipsWhatItCannotMatch) {
-    const fs::path file = Project("duplicate-languages.kxs");
-    EXPECT_EQ(Shown(Load(file)),
-              (Entries{{1031, true}, {1033, true}, {1031, false}, {1036, true}}));
-    EXPECT_EQ(Save(file, List({{1049, true}, {1031, false}, {1033, false}, {1031, true}})),
-              std::nullopt);
-    EXPECT_TRUE(messages_.empty());
-    // A took the later entry's mark; C and D were never touched.
-    EXPECT_EQ(StoredMarks(file), (Marks{{"A", "1"}, {"B", "0"}, {"C", "0"}, {"D", "1"}}));
-}
-
-TEST_P(LanguageReleases, AnEmptyListAddsAMissingColumnAndWritesNothing) {
-    const fs::path without = Project("no-release-column.kxs");
-    EXPECT_EQ(Save(without, MemoryList()), std::nullopt);
-    EXPECT_EQ(StoredMarks(without), (Marks{{"German", "0"}, {"English", "0"}, {"French", "0"}}));
-    EXPECT_TRUE(HasDescription(without));
-
-    const fs::path with = Project("project.kxs", "with.kxs");
-    EXPECT_EQ(Save(with, MemoryList()), std::nullopt);
-    EXPECT_EQ(StoredMarks(with), (Marks{{"German", "1"}, {"English", "0"}, {"French", "0"}}));
-    EXPECT_TRUE(messages_.empty());
-}
-
-// The caller goes on after the message: the file still reads.
-TEST_P(LanguageReleases, AMissingTableFailsTheLoadAndGivesOneMessageFromTheSave) {
-    const fs::path file = Project("other-table.kxs");
-    MemoryList list = List({{1, false}});
-    EXPECT_EQ(logic_test::ThrownNumber(
-                  [&] { projectdb::LoadLanguageList(file.string(), state(), list); }),
-              jet::kItemNotFound);
-    EXPECT_EQ(list.count(), 0);
-    EXPECT_EQ(Save(file, List({{1031, true}})),
-              std::optional<std::string>("3265Item not found in this collection."));
-    EXPECT_EQ(messages_, std::vector<std::string>{"3265Item not found in this collection."});
-    EXPECT_EQ(logic_test::ReadWithOracles(file, withPassword()).password, password());
-}
-
-TEST_P(LanguageReleases, ATableWithoutRecordsFailsTheLoadAndANonEmptySave) {
-    const fs::path file = Project("empty-languages.kxs");
-    MemoryList list;
-    EXPECT_THROW(projectdb::LoadLanguageList(file.string(), state(), list), jet::JetError);
-    EXPECT_EQ(Save(file, list), std::nullopt);
-    EXPECT_EQ(Save(file, List({{1031, true}})),
-              std::optional<std::string>("3021No current record."));
-}
-
-INSTANTIATE_TEST_SUITE_P(Password, LanguageReleases, ::testing::Values(false, true),
+INSTANTIATE_TEST_SUITE_P(Files, LanguageReleases,
+                         ::testing::Combine(::testing::ValuesIn(kCases), ::testing::Bool()),
                          [](const auto& info) {
-                             return std::string(info.param ? "Standard" : "None");
+                             return std::string(std::get<0>(info.param).name) +
+                                    (std::get<1>(info.param) ? "_Standard" : "_None");
                          });
 
-TEST(FailureMessage, PutsTheNumberDirectlyBeforeTheDescription) {
-    EXPECT_EQ(projectdb::FailureMessage(std::make_exception_ptr(jet::noCurrentRecord())),
-              "3021No current record.");
-    EXPECT_EQ(projectdb::FailureMessage(std::make_exception_ptr(platform::overflow())),
-              "6Overflow");
+// Names come from the platform in the system's language; an LCID it does not know fails with 5.
+TEST(LanguageName, InTheSystemsLanguageAndFailureMessages) {
+    const std::string saved = uloc_getDefault();
+    const std::vector<std::tuple<const char*, std::int32_t, std::string>> cases = {
+        {"en_US", 1031, "German (Germany)"},
+        {"en_US", 0x0C07, "German (Austria)"},
+        {"en_US", 0x0007, "German"},
+        {"de_DE", 1031, "Deutsch (Deutschland)"},
+        {"de_DE", 1036, "Französisch (Frankreich)"},
+        {"en_US", 0, ""},
+        {"en_US", 0x1000, ""},
+        {"en_US", 0x0400, ""},
+        {"en_US", 0x7407, ""},
+        {"en_US", 0x50409, ""},
+        {"en_US", -1, ""},
+    };
+    for (const auto& [locale, lcid, name] : cases) {
+        UErrorCode status = U_ZERO_ERROR;
+        uloc_setDefault(locale, &status);
+        std::string got;
+        const std::string thrown = logic_test::Thrown([&] { got = platform::LanguageName(lcid); });
+        EXPECT_EQ(got, name) << locale << " " << lcid;
+        EXPECT_EQ(thrown, name.empty() ? "5Invalid procedure call or argument" : "") << lcid;
+    }
+    UErrorCode status = U_ZERO_ERROR;
+    uloc_setDefault(saved.c_str(), &status);
     EXPECT_EQ(projectdb::FailureMessage(std::make_exception_ptr(std::bad_alloc())),
               "7Out of memory");
     EXPECT_EQ(projectdb::FailureMessage(nullptr), "51Internal error");
