@@ -41,7 +41,11 @@ TEST_F(WindowsCli, GivesTheLinuxProbeStatesOnTheRealFiles) {
     std::vector<std::string> files = {(dir_.path() / "missing.kxs").string()};
     for (const char* version : {"jet3", "jet4", "projects"}) {
         for (const auto& entry : fs::directory_iterator(fs::path(TRAVIX_JETFILES_DIR) / version)) {
-            files.push_back(entry.path().string());
+            // A copy of its own, so that no other test holds it meanwhile.
+            const fs::path copy =
+                dir_.path() / (std::string(version) + "-" + entry.path().filename().string());
+            fs::copy_file(entry.path(), copy);
+            files.push_back(copy.string());
         }
     }
     for (const std::string& file : files) {
