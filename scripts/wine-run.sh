@@ -20,11 +20,14 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     flock 9
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
       "$wine" wineboot --init >/dev/null 2>&1
-      wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
-      WINEPREFIX="$WINEPREFIX" "$wineserver" -w
+      "$(command -v wineserver || echo /usr/lib/wine/wineserver)" -w
     fi
   ) 9>"$prefix/.init-lock"
 fi
+# A server that outlives each program by a few seconds: with the default a program started just as
+# the previous one's server shuts down can fail to connect and end at once, without output.
+wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
+"$wineserver" -p10 >/dev/null 2>&1 || true
 # \\localhost\c$ reaches drive C: as the administrative share does on Windows.
 share="$WINEPREFIX/dosdevices/unc/localhost"
 [ -L "$share/c\$" ] || { mkdir -p "$share" && ln -sfn ../../c: "$share/c\$"; }
