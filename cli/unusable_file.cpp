@@ -2,10 +2,11 @@
 // to know what to do about it, so the two opens are repeated here and their errors told apart.
 #include <unistd.h>
 
-#include <filesystem>
+#include <optional>
 
 #include "cli/commands.h"
 #include "jet/error.h"
+#include "platform/file_system.h"
 #include "projectdb/db_engine.h"
 
 namespace cli {
@@ -29,8 +30,9 @@ int OpenError(const std::string& path, bool withPassword, std::string& descripti
 }
 
 std::string Reason(const std::string& path) {
-    std::error_code ignored;
-    if (std::filesystem::is_directory(path, ignored)) return "it is a folder";
+    // The platform's query takes the UTF-8 path as it is on Windows too.
+    const std::optional<platform::FileAttributes> attributes = platform::GetFileAttributes(path);
+    if (attributes && attributes->directory) return "it is a folder";
     std::string description;
     int error = OpenError(path, false, description);
     // A file with some password fails without one; what the standard password meets decides.

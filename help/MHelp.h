@@ -19,7 +19,7 @@ void SetHelpFile();
 const std::string& ApplicationHelpFile();
 
 // Opens the application help file at contextId; ownerWindow 0 gives the viewer a window of its own.
-// Windows: HtmlHelpA from hhctrl.ocx with HH_HELP_CONTEXT, its result ignored (viewer is unused).
+// Windows: HtmlHelpW from hhctrl.ocx with HH_HELP_CONTEXT, its result ignored (viewer is unused).
 // Elsewhere: the topic is resolved first and only then handed to viewer, so a missing file or an
 // unmapped ID shows nothing. Reports nothing and never throws.
 void ShowHelpContext(std::uintptr_t ownerWindow, std::int32_t contextId, HelpViewer& viewer);

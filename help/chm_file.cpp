@@ -9,12 +9,6 @@
 
 #include "help/isolated_call.h"
 
-#ifndef _WIN32
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
-
 namespace help {
 namespace {
 
@@ -102,34 +96,12 @@ std::optional<std::string> ResolveContextIn(chmFile* handle, std::uint32_t conte
 }  // namespace
 
 std::unique_ptr<ChmFile> ChmFile::Open(const std::filesystem::path& path) {
-#ifdef _WIN32
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error)) return nullptr;
-    std::unique_ptr<ChmFile> file(new ChmFile(-1, path.string()));
-#else
-    // Non-blocking, so that a pipe in the file's place cannot hold us before fstat tells.
-    const int descriptor = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (descriptor < 0) return nullptr;
-    struct stat status {};
-    if (fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
-        close(descriptor);
-        return nullptr;
-    }
-    const std::string procName = "/proc/self/fd/" + std::to_string(descriptor);
-    std::error_code error;
-    const bool hasProc = std::filesystem::exists(procName, error);
-    std::unique_ptr<ChmFile> file(new ChmFile(descriptor, hasProc ? procName : path.string()));
-#endif
+    std::unique_ptr<ChmFile> file = OpenRegularFile(path);
+    if (!file) return nullptr;
     const std::optional<std::string> opened =
         InArchive(file->archiveName_, 0, [](chmFile*) -> std::optional<std::string> { return ""; });
     if (!opened) return nullptr;
     return file;
-}
-
-ChmFile::~ChmFile() {
-#ifndef _WIN32
-    if (descriptor_ >= 0) close(descriptor_);
-#endif
 }
 
 std::optional<std::string> ChmFile::Find(std::string_view objectPath) {

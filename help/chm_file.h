@@ -44,6 +44,8 @@ class ChmFile {
     std::optional<std::string> Read(std::string_view objectPath);
 
   private:
+    // The platform's part of Open: the file opened if it is a regular file, not yet read.
+    static std::unique_ptr<ChmFile> OpenRegularFile(const std::filesystem::path& path);
     ChmFile(int descriptor, std::string archiveName)
         : descriptor_(descriptor), archiveName_(std::move(archiveName)) {}
 

@@ -32,12 +32,9 @@ struct FileOpenMode {
 // the path names a folder.
 std::unique_ptr<FileIo> openFile(const std::string& path, FileOpenMode mode);
 
-// A file the caller has already opened read-write, as the system names it.
-#ifdef _WIN32
-using NativeFile = void*;  // a HANDLE
-#else
-using NativeFile = int;  // a descriptor
-#endif
+// A file the caller has already opened read-write, as the system names it: a descriptor, or on
+// Windows a HANDLE.
+using NativeFile = std::intptr_t;
 
 // Takes over `file` (it is closed with the FileIo) without locking it again: the caller keeps the
 // file private, as the apply does its working file. `name` is what error messages call it.

@@ -52,7 +52,7 @@ class WorkingFile {
     static WorkingFile CopyOf(const std::string& from, const std::string& to);
     // A copy of `path` that is to replace it in place. The result keeps the file's mode and owner
     // and has the times a write in place leaves: the access time it had when the copy was made,
-    // the modification time of the commit (Windows: ReplaceFileW keeps the attributes and the
+    // the modification time of the commit (Windows: the attributes and, through ReplaceFileW, the
     // creation time too). FileCopyError when `path` is missing or not a regular file, has no
     // write permission (EACCES), or is held by a database handle (EBUSY).
     static WorkingFile InPlace(const std::string& path);

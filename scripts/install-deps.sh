@@ -24,6 +24,9 @@ packages=(
   xfsprogs
   # a display for running the window by hand
   xvfb xauth
+  # the Windows build: MinGW-w64 cross compiler, GoogleTest's sources to build with it, and Wine to
+  # run its tests
+  g++-mingw-w64-x86-64-posix googletest wine64
 )
 # Node.js may come from elsewhere than Debian (with its own npm, which conflicts with Debian's npm
 # package): install Debian's only where there is none.

@@ -2,19 +2,28 @@
 // in it when the test ends.
 #pragma once
 
-#include <stdlib.h>
-
 #include <filesystem>
+#include <random>
 #include <stdexcept>
+#include <string>
+#include <system_error>
 
 namespace fixture {
 
 class TempDir {
   public:
+    // A name nobody has taken: create_directory fails on one that exists, so two tests never
+    // share. (mkdtemp would do, but Windows has none.)
     TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "travix-test-XXXXXX");
-        if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
+        std::random_device seed;
+        std::mt19937_64 random(seed());
+        for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+            const auto path = std::filesystem::temp_directory_path() /
+                              ("travix-test-" + std::to_string(random() % 1000000000));
+            std::error_code error;
+            if (std::filesystem::create_directory(path, error)) path_ = path;
+        }
+        if (path_.empty()) throw std::runtime_error("cannot make a temporary folder");
     }
     ~TempDir() {
         std::error_code ignored;

@@ -1,30 +1,13 @@
-#include "help/isolated_call.h"
-
-#ifndef _WIN32
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
-#endif
+
+#include "help/isolated_call.h"
 
 namespace help {
-
-#ifdef _WIN32
-
-std::optional<std::string> RunIsolated(const std::function<std::optional<std::string>()>& work,
-                                       std::size_t maxBytes, unsigned /*timeLimitSeconds*/) {
-    try {
-        std::optional<std::string> result = work();
-        if (result && result->size() > maxBytes) return std::nullopt;
-        return result;
-    } catch (...) {
-        return std::nullopt;
-    }
-}
-
-#else
 
 namespace {
 
@@ -95,7 +78,5 @@ std::optional<std::string> RunIsolated(const std::function<std::optional<std::st
     if (overrun || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
     return received;
 }
-
-#endif
 
 }  // namespace help

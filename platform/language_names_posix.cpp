@@ -1,10 +1,3 @@
-#include "platform/language_names.h"
-
-#include "platform/runtime_error.h"
-
-#ifdef _WIN32
-#include <windows.h>
-#else
 #include <unicode/uloc.h>
 #include <unicode/ustring.h>
 
@@ -12,29 +5,11 @@
 #include <cstring>
 #include <optional>
 #include <vector>
-#endif
+
+#include "platform/language_names.h"
+#include "platform/runtime_error.h"
 
 namespace platform {
-
-#ifdef _WIN32
-
-// The wide call gives the same name as the ANSI one without the detour through the ANSI code page;
-// the rest of the program keeps text in UTF-8.
-std::string LanguageName(std::int32_t lcid) {
-    const auto id = static_cast<LCID>(static_cast<std::uint32_t>(lcid));
-    wchar_t wide[256] = {};
-    const int count = GetLocaleInfoW(id, LOCALE_SLANGUAGE, wide, 255);
-    if (count <= 0) throw invalidProcedureCall();
-    const int bytes =
-        WideCharToMultiByte(CP_UTF8, 0, wide, count - 1, nullptr, 0, nullptr, nullptr);
-    std::string name(static_cast<std::size_t>(bytes), '\0');
-    if (bytes > 0) {
-        WideCharToMultiByte(CP_UTF8, 0, wide, count - 1, name.data(), bytes, nullptr, nullptr);
-    }
-    return name;
-}
-
-#else
 
 namespace {
 
@@ -90,7 +65,5 @@ std::string LanguageName(std::int32_t lcid) {
     if (U_FAILURE(status)) throw invalidProcedureCall();
     return name;
 }
-
-#endif
 
 }  // namespace platform
