@@ -61,9 +61,12 @@ QStringList FilesInTestHome() {
     return files;
 }
 
+void WriteHive(const std::string& hive) {
+    std::ofstream(kQtEnvironment->registry_->path() / "HKEY_LOCAL_MACHINE.ini") << hive;
+}
+
 void WriteLcid(const char* lcid) {
-    std::ofstream(kQtEnvironment->registry_->path() / "HKEY_LOCAL_MACHINE.ini")
-        << "[SOFTWARE\\BRENLAK GmbH\\Korvex\\4.0]\nLCID=" << lcid;
+    WriteHive(std::string("[SOFTWARE\\BRENLAK GmbH\\Korvex\\4.0]\nLCID=") + lcid);
 }
 
 std::optional<QString> FakeFileDialog::Choose(const app::FileDialogRequest& request, QWidget*) {

@@ -26,7 +26,9 @@ namespace travix_test {
 // Every file and folder below the test home (HOME; XDG_CONFIG_HOME is its ".config").
 QStringList FilesInTestHome();
 
-// Writes the LCID of the registry file the window reads (TRAVIX_REGISTRY_DIR, one per process).
+// Replaces the registry file the window reads (TRAVIX_REGISTRY_DIR, one per process) by `hive`.
+void WriteHive(const std::string& hive);
+// A registry that holds nothing but the UI language.
 void WriteLcid(const char* lcid);
 
 struct RecordingMessageSink : app::MessageSink {

@@ -37,7 +37,7 @@ class HelpButton : public ::testing::Test {
             fs::create_directories(common_.path() / "helpfiles");
             fs::copy_file(chm, common_.path() / "helpfiles" / "Toolbox.chm");
         }
-        registry_.WriteHive("[SOFTWARE\\BRENLAK GmbH]\nCommon=" + common_.path().string() + "\n");
+        WriteHive("[SOFTWARE\\BRENLAK GmbH]\nCommon=" + common_.path().string() + "\n");
         services_.messages = &messages_;
         window_ = app::StartTravix(services_);
         window_->show();
@@ -50,7 +50,6 @@ class HelpButton : public ::testing::Test {
         return (TopLevels() - before).values();
     }
 
-    ScratchRegistry registry_;
     fixture::TempDir common_;
     RecordingMessageSink messages_;
     app::WindowServices services_;
