@@ -27,29 +27,14 @@
 #include <vector>
 
 #include "bench/child_run.h"
+#include "bench/grow_file.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 namespace {
 
-constexpr std::size_t kPageSize = 4096;  // Jet 4
-
-// Appends empty Jet 4 data pages (no rows, owned by no table) up to `size` bytes; each page is
-// written, so the file is not sparse.
-void GrowWithDataPages(const fs::path& file, std::uint64_t size) {
-    std::array<char, kPageSize> page{};
-    page[0] = 0x01;  // data page
-    page[1] = 0x01;
-    const std::uint16_t freeSpace = kPageSize - 14;
-    page[2] = static_cast<char>(freeSpace & 0xFF);
-    page[3] = static_cast<char>(freeSpace >> 8);
-    std::ofstream out(file, std::ios::binary | std::ios::app);
-    for (std::uint64_t at = fs::file_size(file); at < size; at += kPageSize) {
-        out.write(page.data(), page.size());
-    }
-    if (!out) throw std::runtime_error("cannot grow " + file.string());
-}
+using bench::GrowWithDataPages;
 
 using Run = bench::ChildRun;
 

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "bench/child_run.h"
+#include "bench/grow_file.h"
 #include "projectdb/password.h"
 
 namespace fs = std::filesystem;
@@ -34,20 +35,8 @@ constexpr std::size_t kPageSize = 4096;  // Jet 4
 constexpr std::uint64_t kTargetSize = 1ull << 30;
 constexpr int kRuns = 21;
 
-// Appends empty Jet 4 data pages (type 1, no rows, owned by no table) until the file is
-// kTargetSize long; each page is written, so the file is not sparse.
 void GrowWithDataPages(const fs::path& file) {
-    std::array<char, kPageSize> page{};
-    page[0] = 0x01;  // data page
-    page[1] = 0x01;
-    const std::uint16_t freeSpace = kPageSize - 14;
-    page[2] = static_cast<char>(freeSpace & 0xFF);
-    page[3] = static_cast<char>(freeSpace >> 8);
-    std::ofstream out(file, std::ios::binary | std::ios::app);
-    for (std::uint64_t size = fs::file_size(file); size < kTargetSize; size += kPageSize) {
-        out.write(page.data(), page.size());
-    }
-    if (!out) throw std::runtime_error("cannot grow " + file.string());
+    bench::GrowWithDataPages(file, kTargetSize);
 }
 
 struct IoCounters {

@@ -18,14 +18,14 @@ using writes_test::Scratch;
 const std::string kDescription = "Ist die Spalte in der ToolBox freigegeben ? ";
 
 struct WriteCase {
-    std::string file;    // under tests/data
-    std::string table;   // "": the first table with rows
-    int columns = 1;     // many grow the null mask until rows, or the definition, move
-    int properties = 2;  // many make the blob a chain of LVAL rows
+    std::string file;        // under tests/data
+    std::string table = {};  // "": the first table with rows
+    int columns = 1;         // many grow the null mask until rows, or the definition, move
+    int properties = 2;      // many make the blob a chain of LVAL rows
     std::size_t propertyBytes = 60;
-    bool rowsMove = false;  // pointer rows must appear (moved data or catalog rows)
-    std::string password;   // the file's own
-    std::string name;
+    bool rowsMove = false;      // pointer rows must appear (moved data or catalog rows)
+    std::string password = {};  // the file's own
+    std::string name = {};
 };
 
 void PrintTo(const WriteCase& c, std::ostream* out) {

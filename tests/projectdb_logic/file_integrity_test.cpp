@@ -205,7 +205,9 @@ TEST(RepeatedExports, KeepTheFileSizeAfterTheFirstTwo) {
             {file.string(), "", false, false}, lists.levels.pointers, lists.languages, {});
         ASSERT_TRUE(result.completed) << run << ": " << result.failure;
         if (run == 1) settled = fs::file_size(file);
-        if (run > 1) ASSERT_EQ(fs::file_size(file), settled) << "run " << run;
+        if (run > 1) {
+            ASSERT_EQ(fs::file_size(file), settled) << "run " << run;
+        }
     }
     logic_test::ExpectLevels(file, false, levels);
     const std::string properties = logic_test::MdbProp(file, "UserDefined");

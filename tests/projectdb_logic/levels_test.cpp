@@ -138,7 +138,9 @@ TEST_P(OpenProject, TakesThePathAndThePasswordAfterTheLastBar) {
                   settings.CloseProject(handle);
               }),
               c.error);
-    if (c.error == 0) EXPECT_EQ(logic_test::StoredLevels(file, c.standardPassword)[0], "4");
+    if (c.error == 0) {
+        EXPECT_EQ(logic_test::StoredLevels(file, c.standardPassword)[0], "4");
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
