@@ -179,10 +179,13 @@ TEST(Damaged, RowsBuiltByteByByteReadOrAreRejected) {
         const jet::JetFormat& format = isJet3 ? jet::jet3Format() : jet::jet4Format();
         jet::PageChannel pages(std::make_unique<jettest::MemoryFile>(Bytes(3 * format.pageSize)),
                                format, 0);
+        // Named apart: clang 14 cannot capture structured bindings.
+        const Bytes& bytes = row;
+        const jet::Column& wanted = col;
+        const int version = isJet3 ? 3 : 2;
         std::string read;
-        const int error = errorOf([&] {
-            read = jet::toText(jet::RowReader(pages, row, isJet3 ? 3 : 2, 1252).read(col));
-        });
+        const int error = errorOf(
+            [&] { read = jet::toText(jet::RowReader(pages, bytes, version, 1252).read(wanted)); });
         EXPECT_EQ(error ? std::to_string(error) : read, text) << what;
     }
 }
