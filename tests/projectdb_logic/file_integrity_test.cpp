@@ -127,7 +127,9 @@ const char* const kDamagedFiles[] = {"jet4/testV2003.mdb", "jet3/testV1997.mdb",
 class DamagedProject : public ::testing::TestWithParam<std::tuple<DamageKind, const char*>> {};
 
 TEST_P(DamagedProject, IsRefusedByProbeExportAndPasswordWithoutAByteChanging) {
-    const auto& [kind, real] = GetParam();
+    // Not a structured binding: clang 14 cannot capture one in the lambdas below.
+    const auto& kind = std::get<0>(GetParam());
+    const auto& real = std::get<1>(GetParam());
     fixture::TempDir dir;
     const fs::path file = logic_test::CopyReal(dir.path(), real);
     Bytes bytes = logic_test::ReadBytes(file);

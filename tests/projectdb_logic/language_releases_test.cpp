@@ -159,7 +159,8 @@ TEST(LanguageName, InTheSystemsLanguageAndFailureMessages) {
         UErrorCode status = U_ZERO_ERROR;
         uloc_setDefault(locale, &status);
         std::string got;
-        const std::string thrown = logic_test::Thrown([&] { got = platform::LanguageName(lcid); });
+        const auto code = lcid;  // clang 14 cannot capture a structured binding
+        const std::string thrown = logic_test::Thrown([&] { got = platform::LanguageName(code); });
         EXPECT_EQ(got, name) << locale << " " << lcid;
         EXPECT_EQ(thrown, name.empty() ? "5Invalid procedure call or argument" : "") << lcid;
     }
