@@ -93,6 +93,25 @@ void copyThroughBuffer(int in, int out) {
     }
 }
 
+#ifdef __linux__
+// Repeats a kernel copy call until it reports the end; the bytes it moved. A call the file system
+// does not offer, before any byte moved, is 0 moved, so that the caller tries another way.
+template <typename Call>
+off_t copyInKernel(Call call) {
+    off_t done = 0;
+    for (;;) {
+        const ssize_t n = call();
+        if (n > 0) {
+            done += n;
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (done > 0 || !notOffered(errno))) failWithErrno("cannot copy the bytes");
+        return done;
+    }
+}
+#endif
+
 // Moves every byte of `in` (from its current position) to `out`, in the fastest way offered.
 CopyMethod copyBytes(int in, int out, off_t size) {
 #ifdef FICLONE
@@ -100,30 +119,13 @@ CopyMethod copyBytes(int in, int out, off_t size) {
 #endif
 #ifdef __linux__
     constexpr std::size_t kChunk = std::size_t{1} << 30;
-    off_t done = 0;
-    for (;;) {
-        const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, kChunk, 0);
-        if (n > 0) {
-            done += n;
-            continue;
-        }
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && (done > 0 || !notOffered(errno))) failWithErrno("cannot copy the bytes");
-        break;
-    }
+    const off_t copied =
+        copyInKernel([&] { return ::copy_file_range(in, nullptr, out, nullptr, kChunk, 0); });
     // Some file systems answer 0 at once for data they produce on demand; those take a slower way.
-    if (done > 0 || size == 0) return CopyMethod::KernelCopy;
-    for (;;) {
-        const ssize_t n = ::sendfile(out, in, nullptr, kChunk);
-        if (n > 0) {
-            done += n;
-            continue;
-        }
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && (done > 0 || !notOffered(errno))) failWithErrno("cannot copy the bytes");
-        break;
+    if (copied > 0 || size == 0) return CopyMethod::KernelCopy;
+    if (copyInKernel([&] { return ::sendfile(out, in, nullptr, kChunk); }) > 0) {
+        return CopyMethod::KernelCopy;
     }
-    if (done > 0) return CopyMethod::KernelCopy;
 #else
     (void)size;
 #endif
