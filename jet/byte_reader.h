@@ -7,6 +7,7 @@
 #include <cstring>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "jet/error.h"
 
@@ -86,11 +87,31 @@ class ByteReader {
     std::span<const std::uint8_t> bytes_;
 };
 
-// Little-endian stores into a mutable span, with the same bounds rule.
+// Little-endian stores into a mutable span, with the same bounds rule, and appends to a growing
+// buffer. Every structure the engine writes goes through these.
+inline void putLittleEndian(std::span<std::uint8_t> bytes, std::size_t offset, std::uint32_t value,
+                            std::size_t width) {
+    if (offset > bytes.size() || bytes.size() - offset < width)
+        throw corrupt("a write out of bounds");
+    for (std::size_t i = 0; i < width; ++i)
+        bytes[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+inline void putU16(std::span<std::uint8_t> bytes, std::size_t offset, std::uint32_t value) {
+    putLittleEndian(bytes, offset, value, 2);
+}
 inline void putU32(std::span<std::uint8_t> bytes, std::size_t offset, std::uint32_t value) {
-    if (offset > bytes.size() || bytes.size() - offset < 4) throw corrupt("a write out of bounds");
-    for (int i = 0; i < 4; ++i)
-        bytes[offset + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * i));
+    putLittleEndian(bytes, offset, value, 4);
+}
+inline void appendLittleEndian(std::vector<std::uint8_t>& out, std::uint32_t value,
+                               std::size_t width) {
+    for (std::size_t i = 0; i < width; ++i)
+        out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+}
+inline void appendU16(std::vector<std::uint8_t>& out, std::uint32_t value) {
+    appendLittleEndian(out, value, 2);
+}
+inline void appendU32(std::vector<std::uint8_t>& out, std::uint32_t value) {
+    appendLittleEndian(out, value, 4);
 }
 
 }  // namespace jet

@@ -165,4 +165,13 @@ std::optional<std::vector<std::uint8_t>> utf8ToCp1252(std::string_view utf8) {
     return out;
 }
 
+bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (lower(a[i]) != lower(b[i])) return false;
+    }
+    return true;
+}
+
 }  // namespace jet

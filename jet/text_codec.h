@@ -28,4 +28,8 @@ std::optional<std::u16string> utf8ToUtf16(std::string_view utf8);
 // UTF-8 to code page 1252 bytes; nullopt when a character has no single-byte form.
 std::optional<std::vector<std::uint8_t>> utf8ToCp1252(std::string_view utf8);
 
+// Names of tables, columns and properties compare as Jet compares them: ASCII letters without
+// regard to case, every other byte exactly.
+bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b);
+
 }  // namespace jet
