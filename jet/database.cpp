@@ -7,18 +7,11 @@
 #include "jet/row_reader.h"
 #include "jet/table_definition.h"
 #include "jet/table_scan.h"
+#include "jet/text_codec.h"
 
 namespace jet {
 
 namespace {
-
-std::string lowerAscii(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return out;
-}
 
 std::string_view trimBlanks(std::string_view text) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
@@ -34,7 +27,7 @@ std::optional<std::string> passwordFromConnect(std::string_view connect) {
         const std::string_view item = connect.substr(0, end);
         const std::size_t equals = item.find('=');
         if (equals != std::string_view::npos &&
-            lowerAscii(trimBlanks(item.substr(0, equals))) == "pwd") {
+            equalsIgnoringAsciiCase(trimBlanks(item.substr(0, equals)), "pwd")) {
             return std::string(item.substr(equals + 1));
         }
         if (end == std::string_view::npos) break;

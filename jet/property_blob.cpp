@@ -14,17 +14,6 @@ namespace {
 
 using namespace property_blob_layout;
 
-bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        auto lower = [](char c) {
-            return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-        };
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
-}
-
 class BlobParser {
   public:
     BlobParser(const JetFormat& format, int codePage) : format_(format), codePage_(codePage) {}

@@ -21,15 +21,6 @@ void putU32(Bytes& out, std::size_t value) {
     for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
 }
 
-bool sameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
-}
-
 const char* signature(const JetFormat& format) {
     return format.version == Version::Jet4 ? kJet4Signature : kJet3Signature;
 }
@@ -111,7 +102,7 @@ PropertyBlobEditor::PropertyBlobEditor(std::optional<std::span<const std::uint8_
 
 std::size_t PropertyBlobEditor::nameIndex(std::string_view name) {
     for (std::size_t i = 0; i < names_.size(); ++i) {
-        if (sameName(names_[i], name)) return i;
+        if (equalsIgnoringAsciiCase(names_[i], name)) return i;
     }
     if (poolBlock_ == SIZE_MAX) {
         Block pool;
@@ -134,7 +125,7 @@ void PropertyBlobEditor::set(std::string_view mapName, std::string_view name, st
     Block* map = nullptr;
     for (Block& block : blocks_) {
         if ((block.type == kObjectValues || block.type == kColumnValues) &&
-            (mapName.empty() ? block.name.empty() : sameName(block.name, mapName))) {
+            (mapName.empty() ? block.name.empty() : equalsIgnoringAsciiCase(block.name, mapName))) {
             map = &block;
             break;
         }

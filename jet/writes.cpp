@@ -23,6 +23,7 @@
 #include "jet/table_definition.h"
 #include "jet/table_definition_writer.h"
 #include "jet/table_scan.h"
+#include "jet/text_codec.h"
 
 namespace jet {
 
@@ -36,15 +37,6 @@ PageChannel& writableChannel(DatabaseCore& core) {
     PageChannel& pages = core.channel();
     if (core.options.readOnly) throw readOnlyDatabase();
     return pages;
-}
-
-bool sameNameIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               auto lower = [](char c) {
-                   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-               };
-               return lower(x) == lower(y);
-           });
 }
 
 void requireName(std::string_view name, const char* what) {
@@ -216,7 +208,7 @@ void Database::AddBooleanColumn(std::string_view table, std::string_view column,
     const int codePage = core_->header.codePage();
     const TableDefinition def = TableDefinition::read(pages, entry->tablePage(), codePage);
     for (const Column& existing : def.columns()) {
-        if (sameNameIgnoringCase(existing.name, column))
+        if (equalsIgnoringAsciiCase(existing.name, column))
             throw JetError(3191, "Cannot define field more than once.");
     }
     const Bytes name = PropertyBlobEditor::encodeText(column, pages.format());
