@@ -22,6 +22,10 @@ enum ErrorNumber : int {
     kDiskIo = 3043,
     kReadOnly = 3027,
     kSharedPasswordChange = 3621,
+    kResourceExceeded = 3035,
+    kTooManyFields = 3190,
+    kDuplicateField = 3191,
+    kTypeConversion = 3421,
 };
 
 class JetError : public std::runtime_error {
@@ -81,6 +85,18 @@ inline JetError sharedPasswordChange() {
 }
 inline JetError diskIo(const std::string& what) {
     return {kDiskIo, "Disk or network error: " + what + "."};
+}
+inline JetError resourceExceeded(const std::string& what) {
+    return {kResourceExceeded, "System resource exceeded: " + what + "."};
+}
+inline JetError tooManyFields() {
+    return {kTooManyFields, "Too many fields defined."};
+}
+inline JetError duplicateField() {
+    return {kDuplicateField, "Cannot define field more than once."};
+}
+inline JetError typeConversion() {
+    return {kTypeConversion, "Data type conversion error."};
 }
 
 }  // namespace jet

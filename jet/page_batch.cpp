@@ -29,7 +29,7 @@ std::vector<std::uint8_t>& PageBatch::edit(std::uint32_t number, Stage stage) {
 std::uint32_t PageBatch::append() {
     const std::uint32_t number = appended_.empty() ? pages_.pageCount() : appended_.back() + 1;
     // Row pointers hold page numbers in three bytes.
-    if (number >= 0x1000000) throw JetError(3035, "System resource exceeded: the file is full.");
+    if (number >= 0x1000000) throw resourceExceeded("the file is full");
     Entry entry;
     entry.bytes.assign(pages_.format().pageSize, 0);
     entry.stage = Stage::NewPage;

@@ -125,8 +125,7 @@ std::size_t TableDefinitionBytes::columnStart() const {
 void TableDefinitionBytes::addBooleanColumn(std::span<const std::uint8_t> encodedName,
                                             int codePage) {
     const JetFormat& format = *format_;
-    if (columnCount_ >= kMaxColumns || maxColumns_ >= 0xFFFF)
-        throw JetError(3190, "Too many fields defined.");
+    if (columnCount_ >= kMaxColumns || maxColumns_ >= 0xFFFF) throw tooManyFields();
     const std::size_t entrySize = format.columnEntrySize;
     const ByteReader reader(bytes_);
 

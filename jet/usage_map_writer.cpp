@@ -51,8 +51,7 @@ void promoteToReferenceMap(PageBatch& batch, RowPointer map, const MapRow& at,
     std::vector<std::uint32_t> bitmapPages(slots, 0);
     for (const std::uint32_t page : pages) {
         const std::size_t slot = page / perPage;
-        if (slot >= slots)
-            throw JetError(3035, "System resource exceeded: a usage map cannot reach a page.");
+        if (slot >= slots) throw resourceExceeded("a usage map cannot reach a page");
         if (bitmapPages[slot] == 0) {
             bitmapPages[slot] = batch.append();
             std::vector<std::uint8_t>& fresh =
@@ -108,8 +107,7 @@ void addToUsageMap(PageBatch& batch, RowPointer map, std::uint32_t page) {
     if (row[0] != kReferenceMap) throw corrupt("a usage map of unknown type");
     const std::size_t perPage = pagesPerBitmapPage(format);
     const std::size_t slot = page / perPage;
-    if (1 + 4 * (slot + 1) > at.size)
-        throw JetError(3035, "System resource exceeded: a usage map cannot reach a new page.");
+    if (1 + 4 * (slot + 1) > at.size) throw resourceExceeded("a usage map cannot reach a new page");
     std::uint32_t bitmapPage = ByteReader(row).u32(1 + 4 * slot);
     if (bitmapPage == 0) {
         bitmapPage = batch.append();

@@ -147,7 +147,7 @@ void Database::SetBooleans(std::string_view table, std::string_view column,
     const int index = def.columnIndex(column);
     if (index < 0) throw itemNotFound();
     const Column& target = def.columns()[static_cast<std::size_t>(index)];
-    if (!target.is(ColumnType::Boolean)) throw JetError(3421, "Data type conversion error.");
+    if (!target.is(ColumnType::Boolean)) throw typeConversion();
 
     PageBatch batch(pages);
     const TableDefinitionBytes raw = TableDefinitionBytes::read(batch, owner);
@@ -208,8 +208,7 @@ void Database::AddBooleanColumn(std::string_view table, std::string_view column,
     const int codePage = core_->header.codePage();
     const TableDefinition def = TableDefinition::read(pages, entry->tablePage(), codePage);
     for (const Column& existing : def.columns()) {
-        if (equalsIgnoringAsciiCase(existing.name, column))
-            throw JetError(3191, "Cannot define field more than once.");
+        if (equalsIgnoringAsciiCase(existing.name, column)) throw duplicateField();
     }
     const Bytes name = PropertyBlobEditor::encodeText(column, pages.format());
     const Bytes text = PropertyBlobEditor::encodeText(description, pages.format());
