@@ -241,6 +241,8 @@ std::vector<Case> cases() {
     all.push_back({"jet4/overflowTestV2003.mdb", Operation::Write, "Table1", 8});
     all.push_back({"jet4/testV2003.mdb", Operation::Write, "Table1", 90, 60});
     all.push_back({"jet3/db97-enc.mdb", Operation::Write, "Table1", 90, 60});
+    // Rows of 249 and 508 bytes whose wider null mask carries them past 256 and 512 bytes.
+    all.push_back({"jet3/longRowsV1997.mdb", Operation::Write, "Table1", 90, 60});
     for (const char* table : {"WideInline", "WideReference", "WideMoved"})
         all.push_back({"projects/wide-tables.kxs", Operation::Write, table, 160, 2, 60, true});
     // New pages then lie beyond the reach of the table's inline usage map (values short of
