@@ -23,8 +23,8 @@ namespace jet {
 namespace {
 
 constexpr std::size_t kMaxNameLength = 64;
-constexpr std::uint8_t kLongType = 0x04;
-constexpr std::uint8_t kTextType = 0x0A;
+constexpr auto kLongType = static_cast<std::uint8_t>(ColumnType::Long);
+constexpr auto kTextType = static_cast<std::uint8_t>(ColumnType::Text);
 
 PageChannel& writableChannel(DatabaseCore& core) {
     PageChannel& pages = core.channel();
