@@ -201,8 +201,8 @@ void TableDefinition::addBooleanColumn(std::string_view name, int codePage) {
     const std::size_t entrySize = format.columnEntrySize;
     const std::size_t count = columns_.size();
 
-    // Start from the last column's entry so that what we do not set (the table's magic number in
-    // Jet 4, sort order and code page) is what Access wrote for this table.
+    // Start from the last column's entry so that what we do not set (the four bytes after the
+    // type in Jet 4) is what Access wrote for this table.
     Bytes entry(entrySize, 0);
     if (count > 0) {
         const auto last =
@@ -222,7 +222,8 @@ void TableDefinition::addBooleanColumn(std::string_view name, int codePage) {
     putU16(entry, format.columnSortOrderOffset, kGeneralSortOrder);
     putU16(entry, format.columnCodePageOffset,
            format.columnStoresCodePage ? static_cast<std::uint32_t>(codePage) : 0);
-    // Nothing of a text column's compression or an autonumber's kind stays with a Boolean.
+    // Jet 4's second flag byte (compressed text among them) and the bytes up to the fixed offset
+    // are clear in a Boolean's entry.
     std::fill(entry.begin() + static_cast<std::ptrdiff_t>(format.columnFlagsOffset + 1),
               entry.begin() + static_cast<std::ptrdiff_t>(format.columnFixedOffsetOffset), 0);
     entry[format.columnFlagsOffset] = kBooleanFlags;
