@@ -62,9 +62,10 @@ class TableDefinition {
     void write(PageBatch& batch) const;
 
   private:
+    // No member initialisers: clang would not let std::optional build it inside this class.
     struct Tail {
-        std::size_t maxColumns = 0;
-        std::size_t namesEnd = 0;  // where the column names end
+        std::size_t maxColumns;
+        std::size_t namesEnd;  // where the column names end
         std::map<std::size_t, LongValueMaps> longValueMaps;
         std::vector<std::uint16_t> indexedColumns;
     };
