@@ -4,6 +4,7 @@
 #include <set>
 
 #include "jet/byte_reader.h"
+#include "jet/page_batch.h"
 #include "jet/text_codec.h"
 
 namespace jet {

@@ -14,11 +14,12 @@
 #include "jet/column.h"
 #include "jet/data_page.h"
 #include "jet/error.h"
-#include "jet/page_batch.h"
 #include "jet/page_channel.h"
 #include "jet/value.h"
 
 namespace jet {
+
+class PageBatch;
 
 class TableDefinition {
   public:
