@@ -1,6 +1,7 @@
 #include "tests/jet/test_files.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 
@@ -9,6 +10,18 @@
 namespace jettest {
 
 namespace fs = std::filesystem;
+
+#ifndef _WIN32
+namespace {
+// The engine reads no configuration, but the readers the tests run get a home of their own.
+const struct TemporaryHome : fixture::TempDir {
+    TemporaryHome() {
+        setenv("HOME", path().c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (path() / ".config").c_str(), 1);
+    }
+} kHome;
+}  // namespace
+#endif
 
 fs::path jetFile(const std::string& relative) {
     return fs::path(TRAVIX_JETFILES_DIR) / relative;
