@@ -21,7 +21,6 @@
 #include "jet/page_batch.h"
 #include "jet/property_blob.h"
 #include "jet/row_reader.h"
-#include "jet/row_writer.h"
 #include "jet/table_definition.h"
 #include "jet/table_definition_writer.h"
 #include "jet/usage_map.h"
@@ -75,8 +74,8 @@ class Checker {
         guard(where, [&] {
             walkMap(def->usageMap(), [&](std::uint32_t page) {
                 const Page bytes = pages_.page(page);
-                if ((*bytes)[0] != kPageTypeData || dataPageOwner(*bytes) != firstPage) return;
-                const std::size_t rows = rowCount(*bytes, pages_.format());
+                if (!isDataPageOf(*bytes, firstPage)) return;
+                const std::size_t rows = DataPage(*bytes, pages_.format()).rowCount();
                 for (std::size_t i = 0; i < rows; ++i) {
                     if (problems_.size() - before >= kMaxProblemsPerTable) return;
                     guard(where + ", row " + std::to_string(i) + " of page " + std::to_string(page),
@@ -93,7 +92,7 @@ class Checker {
         guard("page " + std::to_string(number), [&] {
             const Page page = pages_.page(number);
             if (number == 0 || (*page)[0] != kPageTypeData) return;
-            readPageRows(*page, pages_.format());
+            DataPage(*page, pages_.format()).rows();
         });
     }
 
@@ -114,9 +113,10 @@ class Checker {
     static constexpr RowPointer kGlobalMapRow{1, 0};
 
     std::span<const std::uint8_t> mapRow(const Page& page, RowPointer at) {
-        const RowSlot slot = rowSlot(*page, pages_.format(), at.row);
+        const DataPage rows(*page, pages_.format());
+        const RowSlot slot = rows.slot(at.row);
         if (slot.isDeleted()) throw corrupt("a usage map row is deleted");
-        return std::span<const std::uint8_t>(*page).subspan(slot.start, slot.end - slot.start);
+        return rows.bytes(slot);
     }
 
     // The bitmap pages a reference map names (none for an inline map).
@@ -156,21 +156,21 @@ class Checker {
     }
 
     void row(const TableDefinition& def, const Page& page, std::size_t index, int lvProp) {
-        const RowSlot slot = rowSlot(*page, pages_.format(), index);
-        if (slot.deletedFlag) return;  // deleted, or reached through its pointer row
-        std::span<const std::uint8_t> bytes =
-            std::span<const std::uint8_t>(*page).subspan(slot.start, slot.end - slot.start);
+        const DataPage rows(*page, pages_.format());
+        const RowSlot slot = rows.slot(index);
+        if (slot.deletedFlag()) return;  // deleted, or reached through its pointer row
+        std::span<const std::uint8_t> bytes = rows.bytes(slot);
         Page target;
         if (slot.isPointer()) {
-            const RowPointer at = RowPointer::fromPacked(ByteReader(bytes).u32(0));
+            const RowPointer at = pointerRowTarget(bytes);
             target = pages_.page(at.page);
-            if ((*target)[0] != kPageTypeData || dataPageOwner(*target) != def.firstPage())
+            if (!isDataPageOf(*target, def.firstPage()))
                 throw corrupt("a pointer row leads outside its table");
-            const RowSlot moved = rowSlot(*target, pages_.format(), at.row);
+            const DataPage targetRows(*target, pages_.format());
+            const RowSlot moved = targetRows.slot(at.row);
             if (!moved.isRelocatedTarget())
                 throw corrupt("a pointer row leads to no relocated row");
-            bytes = std::span<const std::uint8_t>(*target).subspan(moved.start,
-                                                                   moved.end - moved.start);
+            bytes = targetRows.bytes(moved);
         }
         const RowReader reader(pages_, bytes, def.variableColumnCount(), core_.header.codePage());
         for (std::size_t i = 0; i < def.columns().size(); ++i) {

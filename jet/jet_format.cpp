@@ -31,6 +31,7 @@ const JetFormat& jet3Format() {
         .columnNameLengthSize = 1,
         .rowCountSize = 1,
         .unicodeText = false,
+        .rowOffsetSize = 1,
     };
     return format;
 }
@@ -64,6 +65,7 @@ const JetFormat& jet4Format() {
         .columnNameLengthSize = 2,
         .rowCountSize = 2,
         .unicodeText = true,
+        .rowOffsetSize = 2,
     };
     return format;
 }

@@ -47,6 +47,10 @@ struct JetFormat {
 
     // Text is UCS-2 (Jet 4) or single-byte in the database code page (Jet 3).
     bool unicodeText;
+
+    // Stored rows: each variable column's offset is `rowOffsetSize` bytes; where a row is longer
+    // than such an offset reaches, a jump table records each wrap.
+    std::size_t rowOffsetSize;
 };
 
 const JetFormat& jet3Format();

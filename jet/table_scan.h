@@ -7,6 +7,7 @@
 #include <optional>
 #include <span>
 
+#include "jet/data_page.h"
 #include "jet/page_channel.h"
 #include "jet/table_definition.h"
 #include "jet/usage_map.h"
@@ -28,15 +29,15 @@ class TableScan {
 
   private:
     bool loadNextPage();
-    std::optional<std::span<const std::uint8_t>> follow(std::span<const std::uint8_t> pointerRow);
+    std::optional<std::span<const std::uint8_t>> follow(const RowSlot& pointer);
 
     PageChannel& pages_;
     const TableDefinition& definition_;
     std::optional<UsageMap> map_;
     std::optional<std::uint32_t> pageNumber_;
     Page page_;
-    Page target_;  // the page of the relocated row last followed
-    std::size_t rows_ = 0;
+    std::optional<DataPage> rows_;  // the row table of page_
+    Page target_;                   // the page of the relocated row last followed
     std::size_t nextRow_ = 0;
     std::span<const std::uint8_t> row_;
     std::uint16_t rowIndex_ = 0;
