@@ -23,6 +23,7 @@
 #include "jet/row_reader.h"
 #include "jet/table_definition.h"
 #include "jet/table_definition_writer.h"
+#include "jet/table_scan.h"
 #include "jet/usage_map.h"
 
 namespace jet {
@@ -160,17 +161,12 @@ class Checker {
         const RowSlot slot = rows.slot(index);
         if (slot.deletedFlag()) return;  // deleted, or reached through its pointer row
         std::span<const std::uint8_t> bytes = rows.bytes(slot);
-        Page target;
+        RelocatedRow target;
         if (slot.isPointer()) {
-            const RowPointer at = pointerRowTarget(bytes);
-            target = pages_.page(at.page);
-            if (!isDataPageOf(*target, def.firstPage()))
-                throw corrupt("a pointer row leads outside its table");
-            const DataPage targetRows(*target, pages_.format());
-            const RowSlot moved = targetRows.slot(at.row);
-            if (!moved.isRelocatedTarget())
+            target = followPointerRow(pages_, def.firstPage(), bytes);
+            if (!target.slot.isRelocatedTarget())
                 throw corrupt("a pointer row leads to no relocated row");
-            bytes = targetRows.bytes(moved);
+            bytes = target.bytes;
         }
         const RowReader reader(pages_, bytes, def.variableColumnCount(), core_.header.codePage());
         for (std::size_t i = 0; i < def.columns().size(); ++i) {

@@ -4,6 +4,17 @@
 
 namespace jet {
 
+RelocatedRow followPointerRow(PageChannel& pages, std::uint32_t owner,
+                              std::span<const std::uint8_t> pointerRow) {
+    const RowPointer at = pointerRowTarget(pointerRow);
+    RelocatedRow row{pages.page(at.page), {}, {}};
+    if (!isDataPageOf(*row.page, owner)) throw corrupt("a pointer row leads outside its table");
+    const DataPage target(*row.page, pages.format());
+    row.slot = target.slot(at.row);
+    if (!row.slot.isDeleted()) row.bytes = target.bytes(row.slot);
+    return row;
+}
+
 TableScan::TableScan(PageChannel& pages, const TableDefinition& definition)
     : pages_(pages), definition_(definition) {
     const RowPointer at = definition.usageMap();
@@ -31,18 +42,6 @@ bool TableScan::loadNextPage() {
     }
 }
 
-std::optional<std::span<const std::uint8_t>> TableScan::follow(const RowSlot& pointer) {
-    const RowPointer at = pointerRowTarget(rows_->bytes(pointer));
-    target_ = pages_.page(at.page);
-    if (!isDataPageOf(*target_, definition_.firstPage()))
-        throw corrupt("a relocated row lies outside its table");
-    const DataPage target(*target_, pages_.format());
-    const RowSlot slot = target.slot(at.row);
-    // Relocation happens once: the target is a plain row, never another pointer.
-    if (slot.pointerFlag()) return std::nullopt;
-    return target.bytes(slot);
-}
-
 bool TableScan::next() {
     while (!done_) {
         if (!rows_ || nextRow_ >= rows_->rowCount()) {
@@ -56,9 +55,10 @@ bool TableScan::next() {
         const RowSlot slot = rows_->slot(nextRow_++);
         if (slot.deletedFlag()) continue;  // deleted, or a relocated row that its pointer yields
         if (slot.isPointer()) {
-            const auto target = follow(slot);
-            if (!target) continue;
-            row_ = *target;
+            target_ = followPointerRow(pages_, definition_.firstPage(), rows_->bytes(slot));
+            // Relocation happens once: the target is a plain row, never another pointer.
+            if (target_.slot.pointerFlag()) continue;
+            row_ = target_.bytes;
             return true;
         }
         row_ = rows_->bytes(slot);

@@ -14,6 +14,17 @@
 
 namespace jet {
 
+// The row a pointer row of the table whose first definition page is `owner` leads to, with the
+// page that holds it (no bytes when that row is deleted). Throws 3049 when it leads outside the
+// table's data pages.
+struct RelocatedRow {
+    Page page;
+    RowSlot slot;
+    std::span<const std::uint8_t> bytes;
+};
+RelocatedRow followPointerRow(PageChannel& pages, std::uint32_t owner,
+                              std::span<const std::uint8_t> pointerRow);
+
 class TableScan {
   public:
     // REQUIRES: `pages` and `definition` outlive the scan.
@@ -29,7 +40,6 @@ class TableScan {
 
   private:
     bool loadNextPage();
-    std::optional<std::span<const std::uint8_t>> follow(const RowSlot& pointer);
 
     PageChannel& pages_;
     const TableDefinition& definition_;
@@ -37,7 +47,7 @@ class TableScan {
     std::optional<std::uint32_t> pageNumber_;
     Page page_;
     std::optional<DataPage> rows_;  // the row table of page_
-    Page target_;                   // the page of the relocated row last followed
+    RelocatedRow target_;           // the relocated row last followed
     std::size_t nextRow_ = 0;
     std::span<const std::uint8_t> row_;
     std::uint16_t rowIndex_ = 0;
