@@ -69,6 +69,7 @@ class DataPage {
     // The slot of row `index`; throws 3049 when the index or a live row's bounds are impossible
     // (a deleted row's bounds are never used). Other rows are not looked at.
     RowSlot slot(std::size_t index) const;
+    // The bytes `slot` spans; throws 3049 when they lie outside the page.
     std::span<const std::uint8_t> bytes(const RowSlot& slot) const;
 
     // Every row in slot order, deleted ones included (with the bytes they still span). Throws

@@ -36,7 +36,6 @@ class StoredRow {
     // Throws 3049 when the row is too short for its null mask or its offset table.
     StoredRow(std::span<const std::uint8_t> row, const JetFormat& format, bool hasVarTable);
 
-    std::size_t columnCount() const { return columnCount_; }
     bool bit(std::size_t column) const;  // the null-mask bit; false past the row's columns
     // The fixed-length area's `size` bytes at `offset`; empty when the area ends before them.
     std::span<const std::uint8_t> fixedBytes(std::size_t offset, std::size_t size) const;
