@@ -123,7 +123,7 @@ void Database::NewPassword(std::string_view oldPassword, std::string_view newPas
     if (const auto problems = check(CheckScope::Written); !problems.empty())
         throw JetError(kCorruptDatabase, problems.front());
     const std::vector<std::uint8_t> field = core_->header.encodePasswordField(newPassword);
-    pages.writeHeaderBytes(Header::kPasswordOffset, field);
+    pages.writeHeaderBytes(core_->header.passwordOffset(), field);
     pages.flush();
     core_->header.adoptPasswordField(field);
 }

@@ -9,7 +9,6 @@ const JetFormat& jet3Format() {
         .headerMaskLength = 126,
         .passwordLength = 20,
         .passwordDateMasked = false,
-        .maxPasswordChars = 20,
         .dataRowCountOffset = 8,
         .tdefRowCountOffset = 12,
         .tdefVarColumnCountOffset = 23,
@@ -31,6 +30,11 @@ const JetFormat& jet3Format() {
         .columnNameLengthSize = 1,
         .rowCountSize = 1,
         .unicodeText = false,
+        .headerCodePageOffset = 0x3C,
+        .headerDatabaseKeyOffset = 0x3E,
+        .headerPasswordOffset = 0x42,
+        .headerCreationDateOffset = 0x72,
+        .textCharSize = 1,
     };
     return format;
 }
@@ -42,7 +46,6 @@ const JetFormat& jet4Format() {
         .headerMaskLength = 128,
         .passwordLength = 40,
         .passwordDateMasked = true,
-        .maxPasswordChars = 20,
         .dataRowCountOffset = 12,
         .tdefRowCountOffset = 16,
         .tdefVarColumnCountOffset = 43,
@@ -64,6 +67,11 @@ const JetFormat& jet4Format() {
         .columnNameLengthSize = 2,
         .rowCountSize = 2,
         .unicodeText = true,
+        .headerCodePageOffset = 0x3C,
+        .headerDatabaseKeyOffset = 0x3E,
+        .headerPasswordOffset = 0x42,
+        .headerCreationDateOffset = 0x72,
+        .textCharSize = 2,
     };
     return format;
 }

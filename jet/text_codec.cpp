@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "jet/byte_reader.h"
+
 namespace jet {
 
 namespace {
@@ -162,6 +164,21 @@ std::optional<std::vector<std::uint8_t>> utf8ToCp1252(std::string_view utf8) {
         }
         if (!found) return std::nullopt;
     }
+    return out;
+}
+
+std::string decodeText(std::span<const std::uint8_t> bytes, const JetFormat& format, int codePage) {
+    return format.unicodeText ? decodeJet4Text(bytes) : decodeCodePage(bytes, codePage);
+}
+
+std::optional<std::vector<std::uint8_t>> encodeText(std::string_view utf8,
+                                                    const JetFormat& format) {
+    if (!format.unicodeText) return utf8ToCp1252(utf8);
+    const auto units = utf8ToUtf16(utf8);
+    if (!units) return std::nullopt;
+    std::vector<std::uint8_t> out;
+    out.reserve(units->size() * 2);
+    for (const char16_t unit : *units) appendU16(out, unit);
     return out;
 }
 

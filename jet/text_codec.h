@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "jet/jet_format.h"
+
 namespace jet {
 
 // UTF-16LE bytes (an odd trailing byte is dropped) to UTF-8; unpaired surrogates become U+FFFD.
@@ -27,6 +29,15 @@ std::optional<std::u16string> utf8ToUtf16(std::string_view utf8);
 
 // UTF-8 to code page 1252 bytes; nullopt when a character has no single-byte form.
 std::optional<std::vector<std::uint8_t>> utf8ToCp1252(std::string_view utf8);
+
+// Text in a field of a file of `format`: Jet 4's UCS-2, compressed or not, or single-byte text in
+// the database's code page.
+std::string decodeText(std::span<const std::uint8_t> bytes, const JetFormat& format, int codePage);
+
+// UTF-8 to the plain stored form of `format` (UTF-16LE or code page 1252, never compressed), so
+// that property values and the password take one encoder; nullopt for malformed UTF-8 or a
+// character with no form in this file.
+std::optional<std::vector<std::uint8_t>> encodeText(std::string_view utf8, const JetFormat& format);
 
 // Names of tables, columns and properties compare as Jet compares them: ASCII letters without
 // regard to case, every other byte exactly.
