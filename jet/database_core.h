@@ -8,8 +8,8 @@
 #include <string>
 
 #include "jet/catalog.h"
-#include "jet/database.h"
 #include "jet/header.h"
+#include "jet/open_options.h"
 #include "jet/page_channel.h"
 
 namespace jet {
