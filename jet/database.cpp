@@ -121,7 +121,7 @@ void Database::NewPassword(std::string_view oldPassword, std::string_view newPas
     // The header bytes are all this writes, but a protected damaged file would be harder to
     // recover: the catalog and its properties must read.
     if (const auto problems = check(CheckScope::Written); !problems.empty())
-        throw JetError(kCorruptDatabase, problems.front());
+        throw checkedCorrupt(problems.front());
     const std::vector<std::uint8_t> field = core_->header.encodePasswordField(newPassword);
     pages.writeHeaderBytes(core_->header.passwordOffset(), field);
     pages.flush();

@@ -30,8 +30,8 @@ namespace jet {
 namespace {
 
 constexpr std::size_t kMaxNameLength = 64;
-constexpr std::uint8_t kLongType = 0x04;
-constexpr std::uint8_t kTextType = 0x0A;
+constexpr auto kLongType = static_cast<std::uint8_t>(ColumnType::Long);
+constexpr auto kTextType = static_cast<std::uint8_t>(ColumnType::Text);
 
 PageChannel& writableChannel(DatabaseCore& core) {
     PageChannel& pages = core.channel();
@@ -153,8 +153,8 @@ void Database::SetBooleans(std::string_view table, std::string_view column,
     const TableDefinitionBytes raw = TableDefinitionBytes::read(batch, owner);
     // Index entries would have to change with the value; this engine writes no index.
     if (raw.isIndexed(target.number))
-        throw JetError(kInvalidArgument, "Invalid argument: the column '" + std::string(column) +
-                                             "' is indexed, and indexes are not updated here.");
+        throw invalidArgument("the column '" + std::string(column) +
+                              "' is indexed, and indexes are not updated here");
     core_->writtenTables.insert(owner);
     // Each row once, where it first comes, with the last value asked for it.
     std::vector<std::pair<RowId, bool>> rows;
