@@ -147,14 +147,10 @@ Table Database::OpenTable(std::string_view name) const {
 }
 
 std::optional<PropertyBlob> Database::customProperties() const {
-    PageChannel& pages = core_->channel();
-    const CatalogEntry* databases = core_->catalog.find(Catalog::kDatabasesParentId, "Databases");
-    if (!databases) return std::nullopt;
-    const CatalogEntry* userDefined = core_->catalog.find(databases->id, "UserDefined");
-    if (!userDefined) return std::nullopt;
-    const auto bytes = Catalog::properties(pages, core_->header.codePage(), userDefined->id);
-    if (!bytes) return std::nullopt;
-    return PropertyBlob::parse(*bytes, core_->header.format(), core_->header.codePage());
+    core_->channel();
+    const CatalogEntry* object = core_->customPropertiesObject();
+    if (!object) return std::nullopt;
+    return core_->objectProperties(object->id);
 }
 
 Table::Table(std::shared_ptr<DatabaseCore> core, std::shared_ptr<const TableDefinition> definition,
@@ -178,10 +174,7 @@ std::vector<std::string> Table::columnNames() const {
 }
 
 std::optional<PropertyBlob> Table::properties() const {
-    PageChannel& pages = core_->channel();
-    const auto bytes = Catalog::properties(pages, core_->header.codePage(), catalogId_);
-    if (!bytes) return std::nullopt;
-    return PropertyBlob::parse(*bytes, core_->header.format(), core_->header.codePage());
+    return core_->objectProperties(catalogId_);
 }
 
 struct RowCursor::State {

@@ -11,6 +11,7 @@
 #include "jet/header.h"
 #include "jet/open_options.h"
 #include "jet/page_channel.h"
+#include "jet/property_blob.h"
 
 namespace jet {
 
@@ -28,6 +29,19 @@ struct DatabaseCore {
     PageChannel& channel() {
         if (!pages || !pages->isOpen()) throw objectInvalid();
         return *pages;
+    }
+
+    // The catalog object whose blob holds the custom database properties ("UserDefined" under
+    // "Databases"); nullptr when the database has none.
+    const CatalogEntry* customPropertiesObject() const {
+        const CatalogEntry* databases = catalog.find(Catalog::kDatabasesParentId, "Databases");
+        return databases ? catalog.find(databases->id, "UserDefined") : nullptr;
+    }
+    // The property blob of catalog object `id`, parsed; nullopt when it has none.
+    std::optional<PropertyBlob> objectProperties(std::uint32_t id) {
+        const auto bytes = Catalog::properties(channel(), header.codePage(), id);
+        if (!bytes) return std::nullopt;
+        return PropertyBlob::parse(*bytes, header.format(), header.codePage());
     }
 };
 

@@ -254,9 +254,7 @@ void Database::SetCustomProperties(std::span<const std::pair<std::string, Value>
         }
         stored.push_back(std::move(entry));
     }
-    const CatalogEntry* databases = core_->catalog.find(Catalog::kDatabasesParentId, "Databases");
-    const CatalogEntry* userDefined =
-        databases ? core_->catalog.find(databases->id, "UserDefined") : nullptr;
+    const CatalogEntry* userDefined = core_->customPropertiesObject();
     if (!userDefined) throw itemNotFound();
 
     PageBatch batch(pages);
