@@ -77,7 +77,10 @@ std::optional<std::u32string> utf8ToCodePoints(std::string_view utf8) {
             if ((next & 0xC0) != 0x80) return std::nullopt;
             c = (c << 6) | (next & 0x3F);
         }
-        if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return std::nullopt;
+        // An overlong form is malformed: it would let a NUL or a '/' pass any check on the bytes.
+        constexpr char32_t kShortest[] = {0, 0x80, 0x800, 0x10000};
+        if (c < kShortest[extra] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+            return std::nullopt;
         out.push_back(c);
         i += static_cast<std::size_t>(extra) + 1;
     }
