@@ -19,6 +19,7 @@
 #include "jet/database.h"
 #include "jet/database_core.h"
 #include "jet/error.h"
+#include "jet/header.h"
 #include "jet/page_batch.h"
 #include "jet/property_blob.h"
 #include "jet/row_reader.h"
@@ -39,6 +40,17 @@ class Checker {
   public:
     Checker(DatabaseCore& core, std::vector<std::string>& problems)
         : core_(core), pages_(core.channel()), problems_(problems) {}
+
+    // Page 0 must still be the header this handle opened: the same version and page key, or
+    // every other page would be read with the wrong layout or the wrong key.
+    void header() {
+        guard("the header", [&] {
+            const Header onDisk = Header::parse(*pages_.page(0), core_.path);
+            if (&onDisk.format() != &core_.header.format() ||
+                onDisk.databaseKey() != core_.header.databaseKey())
+                throw corrupt("it no longer matches the header the file was opened with");
+        });
+    }
 
     // The bitmap pages of the global map must be bitmap pages inside the file; the free pages it
     // marks may lie beyond the file's end, where Jet keeps them free already.
@@ -180,6 +192,7 @@ std::vector<std::string> Database::check(CheckScope scope) const {
     core_->channel();
     std::vector<std::string> problems;
     Checker checker(*core_, problems);
+    checker.header();
     checker.globalUsageMap();
     std::set<std::uint32_t> tables{Catalog::kCatalogPage};
     checker.table(Catalog::kCatalogPage, "MSysObjects");
