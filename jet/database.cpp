@@ -147,10 +147,10 @@ Table Database::OpenTable(std::string_view name) const {
 }
 
 std::optional<PropertyBlob> Database::customProperties() const {
-    core_->channel();
+    PageChannel& pages = core_->channel();
     const CatalogEntry* object = core_->customPropertiesObject();
     if (!object) return std::nullopt;
-    return core_->objectProperties(object->id);
+    return Catalog::properties(pages, core_->header.codePage(), object->id);
 }
 
 Table::Table(std::shared_ptr<DatabaseCore> core, std::shared_ptr<const TableDefinition> definition,
@@ -174,7 +174,8 @@ std::vector<std::string> Table::columnNames() const {
 }
 
 std::optional<PropertyBlob> Table::properties() const {
-    return core_->objectProperties(catalogId_);
+    PageChannel& pages = core_->channel();
+    return Catalog::properties(pages, core_->header.codePage(), catalogId_);
 }
 
 struct RowCursor::State {

@@ -11,7 +11,6 @@
 #include "jet/header.h"
 #include "jet/open_options.h"
 #include "jet/page_channel.h"
-#include "jet/property_blob.h"
 
 namespace jet {
 
@@ -36,12 +35,6 @@ struct DatabaseCore {
     const CatalogEntry* customPropertiesObject() const {
         const CatalogEntry* databases = catalog.find(Catalog::kDatabasesParentId, "Databases");
         return databases ? catalog.find(databases->id, "UserDefined") : nullptr;
-    }
-    // The property blob of catalog object `id`, parsed; nullopt when it has none.
-    std::optional<PropertyBlob> objectProperties(std::uint32_t id) {
-        const auto bytes = Catalog::properties(channel(), header.codePage(), id);
-        if (!bytes) return std::nullopt;
-        return PropertyBlob::parse(*bytes, header.format(), header.codePage());
     }
 };
 

@@ -109,7 +109,7 @@ std::string Header::password() const {
 
 std::vector<std::uint8_t> Header::plainFromText(std::string_view password) const {
     if (!utf8ToUtf16(password)) throw invalidArgument("the password is not valid UTF-8");
-    auto plain = encodeText(password, *format_);
+    auto plain = tryEncodeText(password, *format_);
     if (!plain) throw invalidArgument("the password has characters this database cannot store");
     if (plain->size() > format_->passwordLength) {
         throw invalidArgument("a database password has at most 20 characters");

@@ -35,6 +35,16 @@ const JetFormat& jet3Format() {
         .headerPasswordOffset = 0x42,
         .headerCreationDateOffset = 0x72,
         .textCharSize = 1,
+        .tdefMaxColumnsOffset = 21,
+        .tdefRealIndexBlockSize = 39,
+        .tdefRealIndexColumnsOffset = 0,
+        .tdefPageStoresFreeSpace = false,
+        .columnSecondNumberOffset = 5,
+        .columnSecondNumberBias = 0,
+        .columnSortOrderOffset = 9,
+        .columnCodePageOffset = 11,
+        .columnStoresCodePage = true,
+        .propertyBlobSignature = {'K', 'K', 'D', 0},
     };
     return format;
 }
@@ -72,6 +82,16 @@ const JetFormat& jet4Format() {
         .headerPasswordOffset = 0x42,
         .headerCreationDateOffset = 0x72,
         .textCharSize = 2,
+        .tdefMaxColumnsOffset = 41,
+        .tdefRealIndexBlockSize = 52,
+        .tdefRealIndexColumnsOffset = 4,
+        .tdefPageStoresFreeSpace = true,
+        .columnSecondNumberOffset = 9,
+        .columnSecondNumberBias = 1,
+        .columnSortOrderOffset = 11,
+        .columnCodePageOffset = 13,
+        .columnStoresCodePage = false,
+        .propertyBlobSignature = {'M', 'R', '2', 0},
     };
     return format;
 }

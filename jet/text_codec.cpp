@@ -1,8 +1,10 @@
 #include "jet/text_codec.h"
 
 #include <array>
+#include <utility>
 
 #include "jet/byte_reader.h"
+#include "jet/error.h"
 
 namespace jet {
 
@@ -170,12 +172,21 @@ std::optional<std::vector<std::uint8_t>> utf8ToCp1252(std::string_view utf8) {
     return out;
 }
 
+bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (lower(a[i]) != lower(b[i])) return false;
+    }
+    return true;
+}
+
 std::string decodeText(std::span<const std::uint8_t> bytes, const JetFormat& format, int codePage) {
     return format.unicodeText ? decodeJet4Text(bytes) : decodeCodePage(bytes, codePage);
 }
 
-std::optional<std::vector<std::uint8_t>> encodeText(std::string_view utf8,
-                                                    const JetFormat& format) {
+std::optional<std::vector<std::uint8_t>> tryEncodeText(std::string_view utf8,
+                                                       const JetFormat& format) {
     if (!format.unicodeText) return utf8ToCp1252(utf8);
     const auto units = utf8ToUtf16(utf8);
     if (!units) return std::nullopt;
@@ -185,13 +196,12 @@ std::optional<std::vector<std::uint8_t>> encodeText(std::string_view utf8,
     return out;
 }
 
-bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
+std::vector<std::uint8_t> encodeText(std::string_view utf8, const JetFormat& format) {
+    auto bytes = tryEncodeText(utf8, format);
+    if (bytes) return std::move(*bytes);
+    // UTF-16 holds every character, so only malformed text fails there.
+    if (format.unicodeText) throw invalidArgument("text that is not UTF-8");
+    throw invalidArgument("text with characters this database cannot store");
 }
 
 }  // namespace jet

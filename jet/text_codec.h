@@ -30,17 +30,19 @@ std::optional<std::u16string> utf8ToUtf16(std::string_view utf8);
 // UTF-8 to code page 1252 bytes; nullopt when a character has no single-byte form.
 std::optional<std::vector<std::uint8_t>> utf8ToCp1252(std::string_view utf8);
 
-// Text in a field of a file of `format`: Jet 4's UCS-2, compressed or not, or single-byte text in
-// the database's code page.
-std::string decodeText(std::span<const std::uint8_t> bytes, const JetFormat& format, int codePage);
-
-// UTF-8 to the plain stored form of `format` (UTF-16LE or code page 1252, never compressed), so
-// that property values and the password take one encoder; nullopt for malformed UTF-8 or a
-// character with no form in this file.
-std::optional<std::vector<std::uint8_t>> encodeText(std::string_view utf8, const JetFormat& format);
-
 // Names of tables, columns and properties compare as Jet compares them: ASCII letters without
 // regard to case, every other byte exactly.
 bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b);
+
+// Text as this format stores it in names, blobs and text fields: Jet 4 text (UTF-16LE, or its
+// compressed form) or code page bytes (Jet 3).
+std::string decodeText(std::span<const std::uint8_t> bytes, const JetFormat& format, int codePage);
+// The stored form of `utf8` that this format writes: UTF-16LE (Jet 4) or code page 1252 bytes
+// (Jet 3). Throws 3001 for text that has no such form.
+std::vector<std::uint8_t> encodeText(std::string_view utf8, const JetFormat& format);
+// The same without the throw, for callers that say in their own words what failed: nullopt for
+// malformed UTF-8 or a character with no form in this file.
+std::optional<std::vector<std::uint8_t>> tryEncodeText(std::string_view utf8,
+                                                       const JetFormat& format);
 
 }  // namespace jet
