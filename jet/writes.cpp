@@ -33,7 +33,10 @@ PageChannel& writableChannel(DatabaseCore& core) {
 }
 
 void requireName(std::string_view name, const char* what) {
-    if (name.empty() || name.size() > kMaxNameLength)
+    // Jet counts characters: a name of 64 umlauts takes 128 bytes of UTF-8 and is still allowed.
+    const auto units = utf8ToUtf16(name);
+    const std::size_t length = units ? units->size() : name.size();
+    if (length == 0 || length > kMaxNameLength)
         throw invalidArgument(std::string("a ") + what + " name must have 1 to 64 characters");
 }
 
