@@ -11,17 +11,19 @@
 #include <set>
 
 #include "jet/database.h"
-#include "tests/projectdb/file_helpers.h"
-#include "tests/support/project_file.h"
+#include "tests/projectdb_logic/logic_test_support.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
-using namespace testing_projectdb;
+namespace fs = std::filesystem;
+using logic_test::ReadBytes;
+using logic_test::WriteBytes;
 using platform::CopyFileReplacing;
 
-const std::vector<char> kReal = ReadBytes(RealFile("jet4/testV2003.mdb"));
-const std::vector<char> kSmall = ReadBytes(RealFile("projects/project.kxs"));
+const fs::path kRealFile = fs::path(TRAVIX_JETFILES_DIR) / "jet4/testV2003.mdb";
+const std::vector<char> kReal = ReadBytes(kRealFile);
+const std::vector<char> kSmall = ReadBytes(fs::path(TRAVIX_JETFILES_DIR) / "projects/project.kxs");
 
 // The error number of the refused copy; 0 when it did not throw.
 int CopyError(const fs::path& from, const fs::path& to) {
@@ -59,9 +61,9 @@ TEST(FileCopy, MakesANewFileAndReplacesAnExistingOneWholly) {
     EXPECT_TRUE(fs::is_symlink(link));
     EXPECT_EQ(Names(dir.path()), (std::set<fs::path>{source, target, link}));
 
-    const std::string real = RealFile("jet4/testV2003.mdb").string();
     ASSERT_GT(kReal.size(), 3'000'000u);
-    EXPECT_NE(CopyFileReplacing(real, target.string()), platform::CopyMethod::UserCopy);
+    EXPECT_NE(CopyFileReplacing(kRealFile.string(), target.string()),
+              platform::CopyMethod::UserCopy);
     EXPECT_EQ(ReadBytes(target), kReal);
     WriteBytes(source, {});
     CopyFileReplacing(source.string(), target.string());
@@ -80,8 +82,8 @@ TEST(FileCopy, RefusedCopiesLeaveEveryFileAsItWas) {
     const fs::path source = projects / "source.kxs", existing = top / "existing.kxs";
     fs::create_directory(projects);
     fs::create_directory(folder);
-    fixture::CopyProjectFile("project.kxs", source);
-    fixture::CopyProjectFile("no-release-column.kxs", existing);
+    logic_test::CopyProject(projects, "source.kxs");
+    logic_test::CopyProject(top, "existing.kxs", "no-release-column.kxs");
     fs::create_symlink(source, top / "link.kxs");
     fs::create_hard_link(source, top / "hard.kxs");
     fs::create_directory_symlink(projects, top / "alias");
