@@ -2,7 +2,9 @@
 // working file. travix-cli is killed for real (SIGKILL, through strace's fault injection) at each
 // of its page writes and at each system call that gives the working file the target's name, and
 // each of those calls is failed as a full or broken disk would fail it. Every end state is compared
-// byte for byte with the old and the finished file, which mdbtools and mdb-reader read.
+// byte for byte with the old and the finished file, which mdbtools and mdb-reader read. The same
+// runs on an XFS file system with reflink, made in an image file and loop-mounted (root, as CI
+// runs), take the clone path: the finished copy shares its unchanged blocks with the source.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -10,6 +12,7 @@
 #include <set>
 
 #include "tests/projectdb_logic/logic_test_support.h"
+#include "tests/support/run_command.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -20,10 +23,40 @@ using logic_test::ReadBytes;
 // The page writes, the calls that name the working file, and the syncs before and after them.
 const std::string kCalls = "pwrite64,fsync,linkat,rename,renameat,renameat2";
 
+using fixture::RunCommand;
+
+// Unmounts in the destructor, so that a failing test leaves no mount behind; the folder with the
+// image goes with the TempDir after it.
+struct XfsMount {
+    fixture::TempDir dir;
+    fs::path point = dir.path() / "mnt";
+    bool mounted = false;
+    XfsMount() {
+        const std::string image = (dir.path() / "xfs.img").string();
+        fs::create_directory(point);
+        std::ofstream(image).close();
+        fs::resize_file(image, 300 << 20);  // the smallest XFS that mkfs.xfs makes
+        mounted = RunCommand({"mkfs.xfs", "-q", "-m", "reflink=1", image}).exit_code == 0 &&
+                  RunCommand({"mount", "-o", "loop", image, point.string()}).exit_code == 0;
+    }
+    ~XfsMount() {
+        if (mounted && RunCommand({"umount", point.string()}).exit_code != 0) {
+            RunCommand({"umount", "-l", point.string()});
+        }
+    }
+};
+
+enum class Where { InPlace, CopyOverTarget, CopyOnXfs };
+const char* const kWhere[] = {"InPlace", "CopyOverTarget", "CopyOnXfs"};
+void PrintTo(Where where, std::ostream* out) {
+    *out << kWhere[static_cast<int>(where)];
+}
+
 // A folder holding the source and, for a copy, an older project at the target; Reset() puts both
 // back as they were.
 struct Scene {
-    explicit Scene(bool inPlace) : inPlace(inPlace) {
+    explicit Scene(Where where) : inPlace(where == Where::InPlace) {
+        if (where == Where::CopyOnXfs) xfs.emplace();
         logic_test::CopyProject(pristine.path(), "p.kxs");
         if (!inPlace) {
             logic_test::CopyProject(pristine.path(), "t.kxs", "project.kxs",
@@ -34,16 +67,17 @@ struct Scene {
         names = Names();
     }
     void Reset() const {
-        fs::remove_all(dir.path());
-        fs::copy(pristine.path(), dir.path());
+        fs::remove_all(dir());
+        fs::copy(pristine.path(), dir());
     }
-    fs::path Target() const { return dir.path() / (inPlace ? "p.kxs" : "t.kxs"); }
-    std::set<fs::path> Names() const { return {fs::directory_iterator(dir.path()), {}}; }
+    fs::path dir() const { return xfs ? xfs->point / "scene" : scratch.path(); }
+    fs::path Target() const { return dir() / (inPlace ? "p.kxs" : "t.kxs"); }
+    std::set<fs::path> Names() const { return {fs::directory_iterator(dir()), {}}; }
     // travix-cli export under strace with `options` (a fault to inject, or a trace log).
     int Export(const std::vector<std::string>& options) const {
         std::vector<std::string> argv = {"strace", "-f", "-qq", "-o", "/dev/null"};
         argv.insert(argv.end(), options.begin(), options.end());
-        argv.insert(argv.end(), {TRAVIX_CLI_PATH, "export", (dir.path() / "p.kxs").string()});
+        argv.insert(argv.end(), {TRAVIX_CLI_PATH, "export", (dir() / "p.kxs").string()});
         if (!inPlace) argv.push_back(Target().string());
         argv.insert(argv.end(),
                     {"--level", "KXAlarmeditor=1", "--release", "1031", "--password", "set"});
@@ -51,19 +85,22 @@ struct Scene {
     }
 
     const bool inPlace;
-    fixture::TempDir pristine, dir;
+    std::optional<XfsMount> xfs;
+    fixture::TempDir pristine, scratch;
     std::vector<char> old;
     std::set<fs::path> names;
 };
 
-class KilledExport : public ::testing::TestWithParam<bool> {};
+class KilledExport : public ::testing::TestWithParam<Where> {};
 
 TEST_P(KilledExport, LeavesTheOldOrTheFinishedFileAndNoWorkingFile) {
     const Scene scene(GetParam());
+    ASSERT_TRUE(!scene.xfs || scene.xfs->mounted) << "cannot make and loop-mount an XFS image "
+                                                     "(needs root and xfsprogs)";
     // In place the file keeps its mode, as a write in place would; a copy takes the source's.
     fs::permissions(scene.Target(), fs::perms(0604));
     // How often the export makes each of those calls, from a traced run.
-    const fs::path log = scene.dir.path() / "calls.log";
+    const fs::path log = scene.dir() / "calls.log";
     ASSERT_EQ(scene.Export({"-o", log.string(), "-e", "trace=" + kCalls}), 0);
     std::map<std::string, int> counts;
     std::ifstream in(log);
@@ -79,6 +116,10 @@ TEST_P(KilledExport, LeavesTheOldOrTheFinishedFileAndNoWorkingFile) {
     const auto done = logic_test::ReadWithOracles(scene.Target(), true);
     EXPECT_EQ(done.password, projectdb::GetStandardPassword());
     EXPECT_EQ(done.marks.at("1031"), "1");
+    if (scene.xfs) {
+        EXPECT_NE(RunCommand({"filefrag", "-v", scene.Target()}).out.find("shared"),
+                  std::string::npos);
+    }
 
     int ended[2] = {0, 0};  // old, finished
     for (const auto& [call, count] : counts) {
@@ -114,9 +155,8 @@ TEST_P(KilledExport, LeavesTheOldOrTheFinishedFileAndNoWorkingFile) {
     EXPECT_GT(ended[1], 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Exports, KilledExport, ::testing::Values(true, false),
-                         [](const auto& info) {
-                             return info.param ? "InPlace" : "CopyOverTarget";
-                         });
+INSTANTIATE_TEST_SUITE_P(Exports, KilledExport,
+                         ::testing::Values(Where::InPlace, Where::CopyOverTarget, Where::CopyOnXfs),
+                         [](const auto& info) { return kWhere[static_cast<int>(info.param)]; });
 
 }  // namespace
