@@ -58,21 +58,16 @@ void StoreRawLevel(const fs::path& file, bool standardPassword, const std::strin
     database->Close();
 }
 
-std::vector<std::string> StoredLevels(const fs::path& file, bool standardPassword) {
+void ExpectLevels(const fs::path& file, bool standardPassword,
+                  const std::vector<std::string>& expected) {
     projectdb::ProjectSettings settings;
     const auto handle = settings.OpenProject(ConnectionText(file, standardPassword));
     std::vector<std::string> stored;
-    for (const std::string& key : projectdb::ComponentKeys()) {
+    for (const std::string& key : projectdb::ComponentKeys())
         stored.push_back(
             settings.GetProperty(handle, key, projectdb::kExternalAuthorizationLevel, ""));
-    }
     settings.CloseProject(handle);
-    return stored;
-}
-
-void ExpectLevels(const fs::path& file, bool standardPassword,
-                  const std::vector<std::string>& expected) {
-    EXPECT_EQ(StoredLevels(file, standardPassword), expected);
+    EXPECT_EQ(stored, expected);
     const std::string listing = MdbProp(file, "UserDefined");
     for (std::size_t i = 0; i < expected.size(); ++i) {
         const std::string name = projectdb::ProjectSettings::StoredPropertyName(

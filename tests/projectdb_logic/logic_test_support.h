@@ -42,9 +42,8 @@ std::string ConnectionText(const fs::path& file, bool standardPassword);
 void StoreRawLevel(const fs::path& file, bool standardPassword, const std::string& componentKey,
                    const jet::Value& value);
 
-// Each component's stored level text through a fresh ProjectSettings ("" for never written).
-std::vector<std::string> StoredLevels(const fs::path& file, bool standardPassword);
-// Expects those texts to be `expected`, and mdb-prop to list each written one with its value.
+// Expects each component's stored level text through a fresh ProjectSettings ("" for never
+// written) to be `expected`, and mdb-prop to list each written one with its value.
 void ExpectLevels(const fs::path& file, bool standardPassword,
                   const std::vector<std::string>& expected);
 
