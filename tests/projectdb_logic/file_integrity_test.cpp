@@ -203,8 +203,8 @@ TEST(RepeatedExports, KeepTheFileSizeAfterTheFirstTwo) {
             lists.choose(c, level);
             levels.push_back(std::to_string(level));
         }
-        lists.mark(1031, run % 2 == 0);
-        lists.mark(1036, run % 2 == 1);
+        lists.languages.setChecked(0, run % 2 == 0);  // 1031
+        lists.languages.setChecked(2, run % 2 == 1);  // 1036
         const projectdb::ApplyResult result = projectdb::ApplyChanges(
             {file.string(), "", false, false}, lists.levels.pointers, lists.languages, {});
         ASSERT_TRUE(result.completed) << run << ": " << result.failure;

@@ -110,12 +110,6 @@ void WindowLists::choose(std::size_t component, std::int32_t level) {
     ASSERT_EQ(levels.selectedData(component), level);
 }
 
-void WindowLists::mark(std::int32_t lcid, bool released) {
-    for (int i = 0; i < languages.count(); ++i) {
-        if (languages.itemData(i) == lcid) languages.setChecked(i, released);
-    }
-}
-
 WindowLists Refresh(const fs::path& file, projectdb::DatabaseState state) {
     WindowLists lists;
     projectdb::ProjectSettings settings;

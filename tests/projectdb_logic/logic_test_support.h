@@ -66,7 +66,6 @@ struct WindowLists {
     LevelLists levels;
     projectdb::MemoryList languages;
     void choose(std::size_t component, std::int32_t level);  // selects by item data
-    void mark(std::int32_t lcid, bool released);
 };
 WindowLists Refresh(const fs::path& file, projectdb::DatabaseState state);
 
