@@ -18,12 +18,10 @@
 #include "jet/database.h"
 #include "jet/database_core.h"
 #include "jet/error.h"
-#include "jet/page_batch.h"
 #include "jet/property_blob.h"
 #include "jet/row_reader.h"
 #include "jet/row_writer.h"
 #include "jet/table_definition.h"
-#include "jet/table_definition_writer.h"
 #include "jet/usage_map.h"
 
 namespace jet {
@@ -58,14 +56,13 @@ class Checker {
         std::optional<TableDefinition> def;
         guard(where, [&] {
             def.emplace(TableDefinition::read(pages_, firstPage, core_.header.codePage()));
-            PageBatch batch(pages_);
-            const TableDefinitionBytes raw = TableDefinitionBytes::read(batch, firstPage);
+            const auto& maps = def->longValueMaps();
             for (const Column& column : def->columns()) {
-                const auto maps = raw.longValueMaps(column.number);
-                if (!maps) continue;
+                const auto hit = maps.find(column.number);
+                if (hit == maps.end()) continue;
                 guard(where + ", the long-value maps of column '" + column.name + "'", [&] {
-                    walkMap(maps->owned, nullptr);
-                    walkMap(maps->free, nullptr);
+                    walkMap(hit->second.owned, nullptr);
+                    walkMap(hit->second.free, nullptr);
                 });
             }
         });

@@ -152,9 +152,7 @@ std::optional<PropertyBlob> Database::customProperties() const {
     if (!databases) return std::nullopt;
     const CatalogEntry* userDefined = core_->catalog.find(databases->id, "UserDefined");
     if (!userDefined) return std::nullopt;
-    const auto bytes = Catalog::properties(pages, core_->header.codePage(), userDefined->id);
-    if (!bytes) return std::nullopt;
-    return PropertyBlob::parse(*bytes, core_->header.format(), core_->header.codePage());
+    return Catalog::properties(pages, core_->header.codePage(), userDefined->id);
 }
 
 Table::Table(std::shared_ptr<DatabaseCore> core, std::shared_ptr<const TableDefinition> definition,
@@ -179,9 +177,7 @@ std::vector<std::string> Table::columnNames() const {
 
 std::optional<PropertyBlob> Table::properties() const {
     PageChannel& pages = core_->channel();
-    const auto bytes = Catalog::properties(pages, core_->header.codePage(), catalogId_);
-    if (!bytes) return std::nullopt;
-    return PropertyBlob::parse(*bytes, core_->header.format(), core_->header.codePage());
+    return Catalog::properties(pages, core_->header.codePage(), catalogId_);
 }
 
 struct RowCursor::State {

@@ -31,6 +31,16 @@ const JetFormat& jet3Format() {
         .columnNameLengthSize = 1,
         .rowCountSize = 1,
         .unicodeText = false,
+        .tdefMaxColumnsOffset = 21,
+        .tdefRealIndexBlockSize = 39,
+        .tdefRealIndexColumnsOffset = 0,
+        .tdefPageStoresFreeSpace = false,
+        .columnSecondNumberOffset = 5,
+        .columnSecondNumberBias = 0,
+        .columnSortOrderOffset = 9,
+        .columnCodePageOffset = 11,
+        .columnStoresCodePage = true,
+        .propertyBlobSignature = {'K', 'K', 'D', 0},
     };
     return format;
 }
@@ -64,6 +74,16 @@ const JetFormat& jet4Format() {
         .columnNameLengthSize = 2,
         .rowCountSize = 2,
         .unicodeText = true,
+        .tdefMaxColumnsOffset = 41,
+        .tdefRealIndexBlockSize = 52,
+        .tdefRealIndexColumnsOffset = 4,
+        .tdefPageStoresFreeSpace = true,
+        .columnSecondNumberOffset = 9,
+        .columnSecondNumberBias = 1,
+        .columnSortOrderOffset = 11,
+        .columnCodePageOffset = 13,
+        .columnStoresCodePage = false,
+        .propertyBlobSignature = {'M', 'R', '2', 0},
     };
     return format;
 }

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "jet/byte_reader.h"
+
 namespace jet {
 
 namespace {
@@ -172,6 +174,23 @@ bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
         if (lower(a[i]) != lower(b[i])) return false;
     }
     return true;
+}
+
+std::string decodeText(std::span<const std::uint8_t> bytes, const JetFormat& format, int codePage) {
+    return format.unicodeText ? decodeJet4Text(bytes) : decodeCodePage(bytes, codePage);
+}
+
+std::vector<std::uint8_t> encodeText(std::string_view utf8, const JetFormat& format) {
+    if (format.unicodeText) {
+        const auto units = utf8ToUtf16(utf8);
+        if (!units) throw invalidArgument("text that is not UTF-8");
+        std::vector<std::uint8_t> out;
+        for (const char16_t unit : *units) appendU16(out, unit);
+        return out;
+    }
+    const auto bytes = utf8ToCp1252(utf8);
+    if (!bytes) throw invalidArgument("text with characters this database cannot store");
+    return *bytes;
 }
 
 }  // namespace jet
