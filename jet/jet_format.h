@@ -16,9 +16,8 @@ struct JetFormat {
 
     // Page 0: the region masked with the fixed RC4 key, and fields inside it.
     std::size_t headerMaskLength;
-    std::size_t passwordLength;    // bytes
-    bool passwordDateMasked;       // Jet 4 XORs the password with the creation date
-    std::size_t maxPasswordChars;  // what NewPassword accepts
+    std::size_t passwordLength;  // bytes
+    bool passwordDateMasked;     // Jet 4 XORs the password with the creation date
 
     // Data pages.
     std::size_t dataRowCountOffset;  // the row offset table follows it
@@ -48,6 +47,14 @@ struct JetFormat {
 
     // Text is UCS-2 (Jet 4) or single-byte in the database code page (Jet 3).
     bool unicodeText;
+
+    // The database header (page 0): where its fields lie, and the bytes one character of plain
+    // text takes (the password is never stored in Jet 4's compressed form).
+    std::size_t headerCodePageOffset;
+    std::size_t headerDatabaseKeyOffset;
+    std::size_t headerPasswordOffset;
+    std::size_t headerCreationDateOffset;  // read only where the password is date-masked
+    std::size_t textCharSize;
 
     // The table definition beyond its columns, and the Boolean column its edit appends.
     std::size_t tdefMaxColumnsOffset;        // columns ever made: the next column's number
