@@ -6,9 +6,9 @@
 #include "jet/error.h"
 #include "jet/long_value.h"
 #include "jet/long_value_writer.h"
+#include "jet/row_format.h"
 #include "jet/row_reader.h"
 #include "jet/row_store.h"
-#include "jet/row_writer.h"
 #include "jet/table_definition.h"
 #include "jet/table_scan.h"
 

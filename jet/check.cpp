@@ -3,6 +3,7 @@
 
 #include "jet/check.h"
 
+#include <cstdint>
 #include <exception>
 #include <new>
 #include <optional>
@@ -18,11 +19,13 @@
 #include "jet/database.h"
 #include "jet/database_core.h"
 #include "jet/error.h"
+#include "jet/header.h"
 #include "jet/property_blob.h"
 #include "jet/row_reader.h"
-#include "jet/row_writer.h"
 #include "jet/table_definition.h"
+#include "jet/table_scan.h"
 #include "jet/usage_map.h"
+#include "jet/usage_map_writer.h"
 
 namespace jet {
 
@@ -36,17 +39,21 @@ class Checker {
     Checker(DatabaseCore& core, std::vector<std::string>& problems)
         : core_(core), pages_(core.channel()), problems_(problems) {}
 
-    void globalUsageMap() {
-        guard("the global usage map", [&] {
-            const std::vector<std::uint32_t> bitmaps = referencePages(kGlobalMapRow);
-            for (const std::uint32_t page : bitmaps) {
-                if (page >= pages_.pageCount())
-                    throw corrupt("it names bitmap page " + std::to_string(page) +
-                                  " beyond the end of the file");
-                if ((*pages_.page(page))[0] != kPageTypeUsageBitmap)
-                    throw corrupt("its page " + std::to_string(page) + " is not a bitmap page");
-            }
+    // Page 0 must still be the header this handle opened: the same version and page key, or
+    // every other page would be read with the wrong layout or the wrong key.
+    void header() {
+        guard("the header", [&] {
+            const Header onDisk = Header::parse(*pages_.page(0), core_.path);
+            if (&onDisk.format() != &core_.header.format() ||
+                onDisk.databaseKey() != core_.header.databaseKey())
+                throw corrupt("it no longer matches the header the file was opened with");
         });
+    }
+
+    // The bitmap pages of the global map must be bitmap pages inside the file; the free pages it
+    // marks may lie beyond the file's end, where Jet keeps them free already.
+    void globalUsageMap() {
+        guard("the global usage map", [&] { walkMap(kGlobalUsageMap, nullptr, UINT32_MAX); });
     }
 
     // The table whose definition starts at `firstPage`: definition, usage maps, rows.
@@ -72,8 +79,8 @@ class Checker {
         guard(where, [&] {
             walkMap(def->usageMap(), [&](std::uint32_t page) {
                 const Page bytes = pages_.page(page);
-                if ((*bytes)[0] != kPageTypeData || dataPageOwner(*bytes) != firstPage) return;
-                const std::size_t rows = rowCount(*bytes, pages_.format());
+                if (!isDataPageOf(*bytes, firstPage)) return;
+                const std::size_t rows = DataPage(*bytes, pages_.format()).rowCount();
                 for (std::size_t i = 0; i < rows; ++i) {
                     if (problems_.size() - before >= kMaxProblemsPerTable) return;
                     guard(where + ", row " + std::to_string(i) + " of page " + std::to_string(page),
@@ -90,7 +97,7 @@ class Checker {
         guard("page " + std::to_string(number), [&] {
             const Page page = pages_.page(number);
             if (number == 0 || (*page)[0] != kPageTypeData) return;
-            readPageRows(*page, pages_.format());
+            DataPage(*page, pages_.format()).rows();
         });
     }
 
@@ -108,66 +115,43 @@ class Checker {
     }
 
   private:
-    static constexpr RowPointer kGlobalMapRow{1, 0};
-
     std::span<const std::uint8_t> mapRow(const Page& page, RowPointer at) {
-        const RowSlot slot = rowSlot(*page, pages_.format(), at.row);
+        const DataPage rows(*page, pages_.format());
+        const RowSlot slot = rows.slot(at.row);
         if (slot.isDeleted()) throw corrupt("a usage map row is deleted");
-        return std::span<const std::uint8_t>(*page).subspan(slot.start, slot.end - slot.start);
+        return rows.bytes(slot);
     }
 
-    // The bitmap pages a reference map names (none for an inline map).
-    std::vector<std::uint32_t> referencePages(RowPointer at) {
-        const Page page = pages_.page(at.page);
-        if ((*page)[0] != kPageTypeData) throw corrupt("a usage map lies on a page without rows");
-        const ByteReader reader(mapRow(page, at));
-        std::vector<std::uint32_t> out;
-        if (reader.u8(0) == 0x01) {
-            for (std::size_t i = 1; i + 4 <= reader.size(); i += 4) {
-                if (const std::uint32_t bitmap = reader.u32(i)) out.push_back(bitmap);
-            }
-        } else if (reader.u8(0) != 0x00) {
-            throw corrupt("a usage map of unknown type");
-        }
-        return out;
-    }
-
-    // Walks every page of the map at `at` (each inside the file, else 3049), handing each to
-    // `visit` when given.
+    // Walks every page of the map at `at` (each below `pageLimit`, else 3049), handing each to
+    // `visit` when given; the walk reads every bitmap page of a reference map on its way.
     template <typename Visit>
-    void walkMap(RowPointer at, Visit visit) {
+    void walkMap(RowPointer at, Visit visit, std::uint32_t pageLimit) {
         const Page page = pages_.page(at.page);
         if ((*page)[0] != kPageTypeData)
             throw corrupt("a usage map lies on page " + std::to_string(at.page) +
                           ", which holds no rows");
-        for (const std::uint32_t bitmap : referencePages(at)) {
-            if (bitmap >= pages_.pageCount() || (*pages_.page(bitmap))[0] != kPageTypeUsageBitmap)
-                throw corrupt("a usage map names page " + std::to_string(bitmap) +
-                              " as its bitmap, which is none");
-        }
-        UsageMap map(pages_, mapRow(page, at));
+        UsageMap map(pages_, mapRow(page, at), pageLimit);
         for (auto next = map.nextPage(0); next;
              next = *next == UINT32_MAX ? std::nullopt : map.nextPage(*next + 1)) {
             if constexpr (!std::is_same_v<Visit, std::nullptr_t>) visit(*next);
         }
     }
+    template <typename Visit>
+    void walkMap(RowPointer at, Visit visit) {
+        walkMap(at, visit, pages_.pageCount());
+    }
 
     void row(const TableDefinition& def, const Page& page, std::size_t index, int lvProp) {
-        const RowSlot slot = rowSlot(*page, pages_.format(), index);
-        if (slot.deletedFlag) return;  // deleted, or reached through its pointer row
-        std::span<const std::uint8_t> bytes =
-            std::span<const std::uint8_t>(*page).subspan(slot.start, slot.end - slot.start);
-        Page target;
+        const DataPage rows(*page, pages_.format());
+        const RowSlot slot = rows.slot(index);
+        if (slot.deletedFlag()) return;  // deleted, or reached through its pointer row
+        std::span<const std::uint8_t> bytes = rows.bytes(slot);
+        RelocatedRow target;
         if (slot.isPointer()) {
-            const RowPointer at = RowPointer::fromPacked(ByteReader(bytes).u32(0));
-            target = pages_.page(at.page);
-            if ((*target)[0] != kPageTypeData || dataPageOwner(*target) != def.firstPage())
-                throw corrupt("a pointer row leads outside its table");
-            const RowSlot moved = rowSlot(*target, pages_.format(), at.row);
-            if (!moved.isRelocatedTarget())
+            target = followPointerRow(pages_, def.firstPage(), bytes);
+            if (!target.slot.isRelocatedTarget())
                 throw corrupt("a pointer row leads to no relocated row");
-            bytes = std::span<const std::uint8_t>(*target).subspan(moved.start,
-                                                                   moved.end - moved.start);
+            bytes = target.bytes;
         }
         const RowReader reader(pages_, bytes, def.variableColumnCount(), core_.header.codePage());
         for (std::size_t i = 0; i < def.columns().size(); ++i) {
@@ -201,6 +185,7 @@ std::vector<std::string> Database::check(CheckScope scope) const {
     core_->channel();
     std::vector<std::string> problems;
     Checker checker(*core_, problems);
+    checker.header();
     checker.globalUsageMap();
     std::set<std::uint32_t> tables{Catalog::kCatalogPage};
     checker.table(Catalog::kCatalogPage, "MSysObjects");

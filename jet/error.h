@@ -26,6 +26,7 @@ enum ErrorNumber : int {
     kTooManyFields = 3190,
     kDuplicateField = 3191,
     kTypeConversion = 3421,
+    kRecordDeleted = 3167,
 };
 
 class JetError : public std::runtime_error {
@@ -71,6 +72,11 @@ inline JetError readOnlyFile(const std::string& path) {
 inline JetError corrupt(const std::string& what) {
     return {kCorruptDatabase, "Database is corrupt: " + what + "."};
 }
+// A problem Database::check found, as the failure of a write that will not touch a damaged file;
+// the problem's line is the whole description.
+inline JetError checkedCorrupt(const std::string& problem) {
+    return {kCorruptDatabase, problem};
+}
 inline JetError objectInvalid() {
     return {kObjectInvalid, "Object invalid or no longer set."};
 }
@@ -97,6 +103,9 @@ inline JetError duplicateField() {
 }
 inline JetError typeConversion() {
     return {kTypeConversion, "Data type conversion error."};
+}
+inline JetError recordDeleted() {
+    return {kRecordDeleted, "Record is deleted."};
 }
 
 }  // namespace jet

@@ -9,7 +9,6 @@ const JetFormat& jet3Format() {
         .headerMaskLength = 126,
         .passwordLength = 20,
         .passwordDateMasked = false,
-        .maxPasswordChars = 20,
         .dataRowCountOffset = 8,
         .tdefRowCountOffset = 12,
         .tdefVarColumnCountOffset = 23,
@@ -31,6 +30,11 @@ const JetFormat& jet3Format() {
         .columnNameLengthSize = 1,
         .rowCountSize = 1,
         .unicodeText = false,
+        .headerCodePageOffset = 0x3C,
+        .headerDatabaseKeyOffset = 0x3E,
+        .headerPasswordOffset = 0x42,
+        .headerCreationDateOffset = 0x72,
+        .textCharSize = 1,
         .tdefMaxColumnsOffset = 21,
         .tdefRealIndexBlockSize = 39,
         .tdefRealIndexColumnsOffset = 0,
@@ -41,6 +45,7 @@ const JetFormat& jet3Format() {
         .columnCodePageOffset = 11,
         .columnStoresCodePage = true,
         .propertyBlobSignature = {'K', 'K', 'D', 0},
+        .rowOffsetSize = 1,
     };
     return format;
 }
@@ -52,7 +57,6 @@ const JetFormat& jet4Format() {
         .headerMaskLength = 128,
         .passwordLength = 40,
         .passwordDateMasked = true,
-        .maxPasswordChars = 20,
         .dataRowCountOffset = 12,
         .tdefRowCountOffset = 16,
         .tdefVarColumnCountOffset = 43,
@@ -74,6 +78,11 @@ const JetFormat& jet4Format() {
         .columnNameLengthSize = 2,
         .rowCountSize = 2,
         .unicodeText = true,
+        .headerCodePageOffset = 0x3C,
+        .headerDatabaseKeyOffset = 0x3E,
+        .headerPasswordOffset = 0x42,
+        .headerCreationDateOffset = 0x72,
+        .textCharSize = 2,
         .tdefMaxColumnsOffset = 41,
         .tdefRealIndexBlockSize = 52,
         .tdefRealIndexColumnsOffset = 4,
@@ -84,6 +93,7 @@ const JetFormat& jet4Format() {
         .columnCodePageOffset = 13,
         .columnStoresCodePage = false,
         .propertyBlobSignature = {'M', 'R', '2', 0},
+        .rowOffsetSize = 2,
     };
     return format;
 }

@@ -16,9 +16,8 @@ struct JetFormat {
 
     // Page 0: the region masked with the fixed RC4 key, and fields inside it.
     std::size_t headerMaskLength;
-    std::size_t passwordLength;    // bytes
-    bool passwordDateMasked;       // Jet 4 XORs the password with the creation date
-    std::size_t maxPasswordChars;  // what NewPassword accepts
+    std::size_t passwordLength;  // bytes
+    bool passwordDateMasked;     // Jet 4 XORs the password with the creation date
 
     // Data pages.
     std::size_t dataRowCountOffset;  // the row offset table follows it
@@ -49,6 +48,14 @@ struct JetFormat {
     // Text is UCS-2 (Jet 4) or single-byte in the database code page (Jet 3).
     bool unicodeText;
 
+    // The database header (page 0): where its fields lie, and the bytes one character of plain
+    // text takes (the password is never stored in Jet 4's compressed form).
+    std::size_t headerCodePageOffset;
+    std::size_t headerDatabaseKeyOffset;
+    std::size_t headerPasswordOffset;
+    std::size_t headerCreationDateOffset;  // read only where the password is date-masked
+    std::size_t textCharSize;
+
     // The table definition beyond its columns, and the Boolean column its edit appends.
     std::size_t tdefMaxColumnsOffset;        // columns ever made: the next column's number
     std::size_t tdefRealIndexBlockSize;      // per real index, after the column names
@@ -62,6 +69,10 @@ struct JetFormat {
 
     // Property blobs: the signature that opens every blob of this version.
     std::array<std::uint8_t, 4> propertyBlobSignature;
+
+    // Stored rows: each variable column's offset is `rowOffsetSize` bytes; where a row is longer
+    // than such an offset reaches, a jump table records each wrap.
+    std::size_t rowOffsetSize;
 };
 
 const JetFormat& jet3Format();

@@ -18,9 +18,10 @@ constexpr std::uint8_t kChain = 0x00;
 std::span<const std::uint8_t> lvalRow(const Page& page, const JetFormat& format, std::uint8_t row) {
     if ((*page)[0] != kPageTypeData)
         throw corrupt("a long value points to a page that holds no rows");
-    const RowSlot slot = rowSlot(*page, format, row);
+    const DataPage rows(*page, format);
+    const RowSlot slot = rows.slot(row);
     if (slot.isDeleted()) throw corrupt("a long value points to a deleted row");
-    return std::span<const std::uint8_t>(*page).subspan(slot.start, slot.end - slot.start);
+    return rows.bytes(slot);
 }
 
 }  // namespace

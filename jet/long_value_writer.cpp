@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "jet/byte_reader.h"
+#include "jet/data_page.h"
 #include "jet/error.h"
 #include "jet/long_value.h"
-#include "jet/row_writer.h"
 #include "jet/usage_map.h"
 #include "jet/usage_map_writer.h"
 
@@ -34,13 +34,13 @@ std::size_t rowRoom(const JetFormat& format) {
 }
 
 bool isLvalPage(std::span<const std::uint8_t> page) {
-    return page[0] == kPageTypeData && dataPageOwner(page) == kLongValueOwner;
+    return isDataPageOf(page, kLongValueOwner);
 }
 
 // Deleted rows are never referred to again: their bytes can go.
 void dropDeletedBytes(std::vector<PageRow>& rows) {
     for (PageRow& row : rows) {
-        if ((row.flags & kRowFlags) == kRowFlags) row.bytes.clear();
+        if (row.isDeleted()) row.bytes.clear();
     }
 }
 
@@ -49,11 +49,10 @@ class LvalRowWriter {
     LvalRowWriter(PageBatch& batch, const LongValuePlacement& placement)
         : batch_(batch), placement_(placement) {
         if (!placement.freeMap) return;
-        const auto mapPage = batch.view(placement.freeMap->page);
-        const RowSlot slot = rowSlot(mapPage, batch.format(), placement.freeMap->row);
+        const DataPage mapPage(batch.view(placement.freeMap->page), batch.format());
+        const RowSlot slot = mapPage.slot(placement.freeMap->row);
         if (slot.isDeleted()) throw corrupt("a long-value column's map row is deleted");
-        UsageMap map(batch.channel(), mapPage.subspan(slot.start, slot.end - slot.start),
-                     batch.pageLimit());
+        UsageMap map(batch.channel(), mapPage.bytes(slot), batch.pageLimit());
         for (auto page = map.nextPage(0); page && candidates_.size() < kMaxCandidates;
              page = *page == UINT32_MAX ? std::nullopt : map.nextPage(*page + 1)) {
             if (!placement.avoid.count(*page)) candidates_.push_back(*page);
@@ -66,12 +65,12 @@ class LvalRowWriter {
         for (const std::uint32_t page : candidates_) {
             const auto bytes = batch_.view(page);
             if (!isLvalPage(bytes)) continue;
-            std::vector<PageRow> rows = readPageRows(bytes, format);
+            std::vector<PageRow> rows = DataPage(bytes, format).rows();
             dropDeletedBytes(rows);
             // A deleted row's slot is taken before the offset table grows: nothing refers to it
             // any more, and a row as long as a page fits only where no other slot is left.
             std::size_t slot = 0;
-            while (slot < rows.size() && (rows[slot].flags & kRowFlags) != kRowFlags) ++slot;
+            while (slot < rows.size() && !rows[slot].isDeleted()) ++slot;
             if (slot == rows.size()) rows.emplace_back();
             rows[slot] = {0, row};
             std::vector<std::uint8_t> copy(bytes.begin(), bytes.end());
@@ -148,10 +147,11 @@ std::vector<RowPointer> longValueRows(PageBatch& batch, std::span<const std::uin
         rows.push_back(at);
         const auto page = batch.view(at.page);
         if (page[0] != kPageTypeData) throw corrupt("a long value chain leaves its pages");
-        const RowSlot slot = rowSlot(page, batch.format(), at.row);
+        const DataPage rowsOf(page, batch.format());
+        const RowSlot slot = rowsOf.slot(at.row);
         if (slot.isDeleted() || slot.end - slot.start < kNextPointerSize)
             throw corrupt("a long value chain row is missing");
-        const ByteReader row(page.subspan(slot.start, slot.end - slot.start));
+        const ByteReader row(rowsOf.bytes(slot));
         remaining -= std::min(remaining, row.size() - kNextPointerSize);
         at = RowPointer::fromPacked(row.u32(0));
     }
@@ -164,7 +164,7 @@ void deleteLongValueRows(PageBatch& batch, const std::vector<RowPointer>& rows) 
         const auto bytes = batch.view(at.page);
         // Only LVAL pages hold rows we may delete; anything else is left alone.
         if (!isLvalPage(bytes)) continue;
-        std::vector<PageRow> pageRows = readPageRows(bytes, format);
+        std::vector<PageRow> pageRows = DataPage(bytes, format).rows();
         if (at.row >= pageRows.size()) continue;
         pageRows[at.row].flags = kRowFlags;
         dropDeletedBytes(pageRows);

@@ -40,5 +40,9 @@ std::string decodeText(std::span<const std::uint8_t> bytes, const JetFormat& for
 // The stored form of `utf8` that this format writes: UTF-16LE (Jet 4) or code page 1252 bytes
 // (Jet 3). Throws 3001 for text that has no such form.
 std::vector<std::uint8_t> encodeText(std::string_view utf8, const JetFormat& format);
+// The same without the throw, for callers that say in their own words what failed: nullopt for
+// malformed UTF-8 or a character with no form in this file.
+std::optional<std::vector<std::uint8_t>> tryEncodeText(std::string_view utf8,
+                                                       const JetFormat& format);
 
 }  // namespace jet

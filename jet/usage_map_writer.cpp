@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "jet/byte_reader.h"
+#include "jet/data_page.h"
 #include "jet/error.h"
-#include "jet/row_writer.h"
 
 namespace jet {
 
@@ -23,7 +23,7 @@ struct MapRow {
 
 MapRow locateMapRow(std::span<const std::uint8_t> page, const JetFormat& format, std::uint8_t row) {
     if (page[0] != kPageTypeData) throw corrupt("a usage map row on a page that holds no rows");
-    const RowSlot slot = rowSlot(page, format, row);
+    const RowSlot slot = DataPage(page, format).slot(row);
     if (slot.isDeleted() || slot.end - slot.start < kInlineBitmapStart)
         throw corrupt("a usage map row is missing");
     return {slot.start, slot.end - slot.start};

@@ -13,8 +13,8 @@
 #include "jet/database.h"
 #include "jet/database_core.h"
 #include "jet/page_batch.h"
+#include "jet/row_format.h"
 #include "jet/row_store.h"
-#include "jet/row_writer.h"
 #include "jet/table_definition.h"
 #include "jet/text_codec.h"
 
@@ -33,7 +33,10 @@ PageChannel& writableChannel(DatabaseCore& core) {
 }
 
 void requireName(std::string_view name, const char* what) {
-    if (name.empty() || name.size() > kMaxNameLength)
+    // Jet counts characters: a name of 64 umlauts takes 128 bytes of UTF-8 and is still allowed.
+    const auto units = utf8ToUtf16(name);
+    const std::size_t length = units ? units->size() : name.size();
+    if (length == 0 || length > kMaxNameLength)
         throw invalidArgument(std::string("a ") + what + " name must have 1 to 64 characters");
 }
 
@@ -78,8 +81,8 @@ void Database::SetBooleans(std::string_view table, std::string_view column,
     PageBatch batch(pages);
     // Index entries would have to change with the value; this engine writes no index.
     if (def.isIndexed(target.number))
-        throw JetError(kInvalidArgument, "Invalid argument: the column '" + std::string(column) +
-                                             "' is indexed, and indexes are not updated here.");
+        throw invalidArgument("the column '" + std::string(column) +
+                              "' is indexed, and indexes are not updated here");
     core_->writtenTables.insert(owner);
     // Each row once, where it first comes, with the last value asked for it.
     std::vector<std::pair<RowId, bool>> rows;
@@ -179,9 +182,7 @@ void Database::SetCustomProperties(std::span<const std::pair<std::string, Value>
         }
         stored.push_back(std::move(entry));
     }
-    const CatalogEntry* databases = core_->catalog.find(Catalog::kDatabasesParentId, "Databases");
-    const CatalogEntry* userDefined =
-        databases ? core_->catalog.find(databases->id, "UserDefined") : nullptr;
+    const CatalogEntry* userDefined = core_->customPropertiesObject();
     if (!userDefined) throw itemNotFound();
 
     PageBatch batch(pages);
