@@ -7,6 +7,8 @@
 #include "jet/database.h"
 #include "projectdb/apply.h"
 #include "tests/projectdb_logic/logic_test_support.h"
+#include "tests/support/oracles.h"
+#include "tests/support/run_command.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -104,8 +106,8 @@ TEST_P(Apply, Outcome) {
         logic_test::StoreRawLevel(source, !c.password.empty(), "KXRecipeEditor", std::int64_t{3});
     const bool inPlace = c.to.find_first_not_of(' ') == std::string::npos;
     const fs::path target = inPlace ? source : dir.path() / c.to;
-    const std::vector<char> sourceBytes = ReadBytes(source);
-    const std::vector<char> untouched = ReadBytes(target);  // empty for no file
+    const fixture::Bytes sourceBytes = ReadBytes(source);
+    const fixture::Bytes untouched = ReadBytes(target);  // empty for no file
     const auto before = c.password.empty() ? kStateNoPassword : kStateStandardPassword;
 
     // The window shows a file it can open; for one it cannot, the lists of another project.
@@ -130,8 +132,8 @@ TEST_P(Apply, Outcome) {
         if (!inPlace) argv.push_back(target.string());
         argv.insert(argv.end(), {"--level", "KXAlarmeditor=1", "--level", "kxindextexteditor=2",
                                  "--release", "1036", "--password", c.set ? "set" : "clear"});
-        const logic_test::CliRun cli = logic_test::RunIn(dir.path(), argv);
-        EXPECT_EQ(cli.status, 0) << cli.err;
+        const fixture::CommandResult cli = fixture::RunIn(dir.path(), argv);
+        EXPECT_EQ(cli.exit_code, 0) << cli.err;
         EXPECT_EQ(cli.out + cli.err, "");
     } else {
         const ApplyResult result =
@@ -170,14 +172,11 @@ TEST_P(Apply, Outcome) {
         for (const auto& [name, mark] : view.marks)
             stored += (stored.empty() ? "" : " ") + name + mark;
         EXPECT_EQ(stored, c.stored);
-        const std::string properties = logic_test::MdbProp(target, kLanguagesTable);
-        const std::size_t column = properties.find("name: ToolBoxAccess\n");
-        EXPECT_EQ(
-            column != std::string::npos &&
-                properties.find("\tDescription: Ist die Spalte in der ToolBox freigegeben ? \n",
-                                column) != std::string::npos,
-            c.from == "no-release-column.kxs")
-            << properties;
+        auto blocks =
+            fixture::MdbProperties(target, kLanguagesTable).value_or(fixture::PropertyBlocks{});
+        EXPECT_EQ(blocks["ToolBoxAccess"]["Description"] ==
+                      "Ist die Spalte in der ToolBox freigegeben ? ",
+                  c.from == "no-release-column.kxs");
     }
     EXPECT_EQ(messages.size(), c.message.empty() ? 0u : 1u);
     for (const std::string& text : messages) EXPECT_TRUE(text.starts_with(c.message)) << text;

@@ -77,13 +77,13 @@ struct Scene {
         if (!inPlace) argv.push_back(Target().string());
         argv.insert(argv.end(),
                     {"--level", "KXAlarmeditor=1", "--release", "1031", "--password", "set"});
-        return logic_test::RunIn(pristine.path(), argv).status;
+        return fixture::RunIn(pristine.path(), argv).exit_code;
     }
 
     const bool inPlace;
     std::optional<XfsMount> xfs;
     fixture::TempDir pristine, scratch;
-    std::vector<char> old;
+    fixture::Bytes old;
     std::set<fs::path> names;
 };
 
@@ -97,7 +97,7 @@ TEST_P(KilledExport, LeavesTheOldOrTheFinishedFileAndNoWorkingFile) {
     fs::permissions(scene.Target(), fs::perms(0604));
     ASSERT_EQ(scene.Export({}), 0);
     EXPECT_EQ(fs::status(scene.Target()).permissions(), fs::perms(scene.inPlace ? 0604 : 0600));
-    const std::vector<char> finished = ReadBytes(scene.Target());
+    const fixture::Bytes finished = ReadBytes(scene.Target());
     ASSERT_NE(finished, scene.old);
     const auto done = logic_test::ReadWithOracles(scene.Target(), true);
     EXPECT_EQ(done.password, projectdb::GetStandardPassword());
@@ -118,7 +118,7 @@ TEST_P(KilledExport, LeavesTheOldOrTheFinishedFileAndNoWorkingFile) {
                 exit =
                     scene.Export({"-e", "trace=" + call, "-e",
                                   "inject=" + call + ":" + fault + ":when=" + std::to_string(n)});
-                const std::vector<char> now = ReadBytes(scene.Target());
+                const fixture::Bytes now = ReadBytes(scene.Target());
                 if (fault == "signal=KILL") {
                     if (exit == 0) break;      // there is no n-th call
                     EXPECT_EQ(exit, 128 + 9);  // the shell's status for a child killed by SIGKILL

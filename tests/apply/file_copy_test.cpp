@@ -25,9 +25,8 @@ enum class Hold { No, TargetExclusive, TargetShared, SourceExclusive, SizeLimit 
 std::map<fs::path, std::string> Entries(const fs::path& top) {
     std::map<fs::path, std::string> entries;
     for (const fs::directory_entry& entry : fs::recursive_directory_iterator(top)) {
-        const std::vector<char> bytes = entry.is_symlink() || entry.is_directory()
-                                            ? std::vector<char>{}
-                                            : ReadBytes(entry.path());
+        const fixture::Bytes bytes =
+            entry.is_symlink() || entry.is_directory() ? fixture::Bytes{} : ReadBytes(entry.path());
         entries[entry.path()] = entry.is_symlink() ? "-> " + fs::read_symlink(entry.path()).string()
                                                    : std::string(bytes.begin(), bytes.end());
     }
@@ -87,7 +86,7 @@ TEST(FileCopy, ReplacesTheTargetWhollyOrRefusesLeavingEveryFileAsItWas) {
         fs::create_directory_symlink(top / "projects", top / "alias");
         auto expected = Entries(top);
         if (error == 0) {
-            const std::vector<char> bytes = ReadBytes(from);
+            const fixture::Bytes bytes = ReadBytes(from);
             expected[fs::weakly_canonical(to)] = std::string(bytes.begin(), bytes.end());
         }
         const fs::path held = hold == Hold::SourceExclusive ? source : top / "existing.kxs";

@@ -10,6 +10,7 @@
 
 #include "projectdb/project_settings.h"
 #include "tests/projectdb_logic/logic_test_support.h"
+#include "tests/support/run_command.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -109,11 +110,11 @@ const std::vector<Case> kCases = {
     {{"--version", "probe"}, 2, "", kUsage},
 };
 
-std::map<fs::path, std::vector<char>> Files(const fs::path& folder) {
-    std::map<fs::path, std::vector<char>> files;
+std::map<fs::path, fixture::Bytes> Files(const fs::path& folder) {
+    std::map<fs::path, fixture::Bytes> files;
     for (const fs::directory_entry& entry : fs::directory_iterator(folder))
         files[entry.path()] =
-            entry.is_directory() ? std::vector<char>{} : logic_test::ReadBytes(entry.path());
+            entry.is_directory() ? fixture::Bytes{} : fixture::ReadBytes(entry.path());
     return files;
 }
 
@@ -143,9 +144,9 @@ TEST(TravixCli, StatusStdoutAndStderrOfEveryKindOfCommandLine) {
                                       : arg);
             }
         }
-        const logic_test::CliRun run = logic_test::RunIn(d, argv);
+        const fixture::CommandResult run = fixture::RunIn(d, argv);
         const std::string shown = ::testing::PrintToString(c.args).substr(0, 200);
-        EXPECT_EQ(run.status, c.status) << shown;
+        EXPECT_EQ(run.exit_code, c.status) << shown;
         EXPECT_TRUE(Matches(run.out, c.out)) << shown << " printed: " << run.out;
         EXPECT_TRUE(Matches(run.err, c.err)) << shown << " told: " << run.err;
     }

@@ -249,7 +249,7 @@ std::string toggledCase(std::string text) {
 // changes, and undoing the change restores the file byte for byte. Jet 4 stores the password as
 // UCS-2, Jet 3 in code page 1252.
 void changePassword(const std::filesystem::path& path, const std::string& old) {
-    const auto original = jettest::readBytes(path);
+    const auto original = fixture::ReadBytes(path);
     for (const std::string& wrong :
          {std::string(), old + " ", toggledCase(old), old.substr(0, old.size() - 1)}) {
         if (!old.empty()) {
@@ -278,10 +278,10 @@ void changePassword(const std::filesystem::path& path, const std::string& old) {
     auto readOnly = jet::Database::Open(path, {.readOnly = true, .connect = ";pwd=" + old});
     EXPECT_EQ(errorOf([&] { readOnly->NewPassword(old, next); }), jet::kReadOnly);
     readOnly->Close();
-    ASSERT_EQ(jettest::readBytes(path), original) << "a refused change wrote";
+    ASSERT_EQ(fixture::ReadBytes(path), original) << "a refused change wrote";
 
     jet::Database::Open(path, {.connect = ";pwd=" + old})->NewPassword(old, next);
-    const auto changed = jettest::readBytes(path);
+    const auto changed = fixture::ReadBytes(path);
     ASSERT_EQ(changed.size(), original.size());
     for (std::size_t i = 0; i < original.size(); ++i)
         ASSERT_TRUE(changed[i] == original[i] || (i >= 0x42 && i < 0x42 + 40)) << "byte " << i;
@@ -292,7 +292,7 @@ void changePassword(const std::filesystem::path& path, const std::string& old) {
                   jet::kNotAValidPassword);
     }
     jet::Database::Open(path, {.connect = ";pwd=" + next})->NewPassword(next, old);
-    EXPECT_EQ(jettest::readBytes(path), original);
+    EXPECT_EQ(fixture::ReadBytes(path), original);
 }
 
 const std::string kDescription = "Ist die Spalte in der ToolBox freigegeben ? ";
@@ -308,7 +308,7 @@ class EveryFile : public ::testing::TestWithParam<Case> {};
 
 TEST_P(EveryFile, ReadsAsEveryReaderAfterTheOperation) {
     const Case& c = GetParam();
-    const jettest::Scratch scratch(c.file);
+    const fixture::Scratch scratch(c.file);
     const auto& file = scratch.file();
     const auto readerBefore = fixture::DumpWithMdbReader(file);
     ASSERT_TRUE(readerBefore);

@@ -15,9 +15,9 @@
 
 namespace {
 
-using jettest::Bytes;
+using fixture::Bytes;
+using fixture::ReadBytes;
 using jettest::errorOf;
-using jettest::readBytes;
 namespace fs = std::filesystem;
 
 // Every row and custom property the public interface reads, as text (the catalog and the tables'
@@ -84,7 +84,7 @@ std::vector<Damage> damages() {
             out.push_back({std::string(file) + " cut to " + std::to_string(size), file, size});
     for (const auto& [file, page] : {std::pair{small4, 4096u}, {jet3, 2048u}})
         out.push_back({std::string(file) + " with random pages", file, 0, page,
-                       randomBytes(fs::file_size(jettest::jetFile(file)) - page, page), "error "});
+                       randomBytes(fs::file_size(fixture::DataFile(file)) - page, page), "error "});
     for (unsigned char version : {2, 3, 5, 0xFF})
         out.push_back(
             {"version byte " + std::to_string(version), "jet4/emptyV2003.mdb", 0, 0x14, {version}});
@@ -119,14 +119,14 @@ class Damaged : public ::testing::TestWithParam<Damage> {};
 
 TEST_P(Damaged, FailsWithItsErrorAndWritesNothing) {
     const Damage& c = GetParam();
-    Bytes bytes = c.file ? readBytes(jettest::jetFile(c.file)) : randomBytes(c.size, 1);
+    Bytes bytes = c.file ? ReadBytes(fixture::DataFile(c.file)) : randomBytes(c.size, 1);
     if (c.size != 0) bytes.resize(c.size);
     std::copy(c.patch.begin(), c.patch.end(), bytes.begin() + static_cast<long>(c.at));
     fixture::TempDir dir;
-    jettest::writeBytes(dir.path() / "damaged.mdb", bytes);
+    fixture::WriteBytes(dir.path() / "damaged.mdb", bytes);
     const std::string read = readEverything(dir.path() / "damaged.mdb");
     EXPECT_TRUE(read.starts_with(c.error)) << read.substr(0, 200);
-    EXPECT_EQ(readBytes(dir.path() / "damaged.mdb"), bytes);
+    EXPECT_EQ(ReadBytes(dir.path() / "damaged.mdb"), bytes);
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, Damaged, ::testing::ValuesIn(damages()),
@@ -204,12 +204,12 @@ class InjectedFailure : public ::testing::TestWithParam<FailureCase> {};
 
 TEST_P(InjectedFailure, EveryWriteFailingLeavesAReadableFileAsBeforeOrAfter) {
     const FailureCase& c = GetParam();
-    jettest::Scratch prepared(c.file);
+    fixture::Scratch prepared(c.file);
     c.prepare(*jet::Database::Open(prepared.file().string()));
-    const Bytes preparedBytes = readBytes(prepared.file());
+    const Bytes preparedBytes = ReadBytes(prepared.file());
     const std::string engineBefore = readEverything(prepared.file());
     const fs::path file = prepared.path() / "operated.mdb";
-    jettest::writeBytes(file, preparedBytes);
+    fixture::WriteBytes(file, preparedBytes);
     const int writes = run(c, file, 0);
     const bool moves = std::string(c.name) == "SetBooleanMovingTheRow";
     ASSERT_GT(writes, moves ? 1 : 0);
@@ -218,9 +218,9 @@ TEST_P(InjectedFailure, EveryWriteFailingLeavesAReadableFileAsBeforeOrAfter) {
 
     for (int k = 1; k <= writes; ++k) {
         SCOPED_TRACE("write " + std::to_string(k) + " of " + std::to_string(writes));
-        jettest::writeBytes(file, preparedBytes);
+        fixture::WriteBytes(file, preparedBytes);
         run(c, file, k);
-        const std::string connect = ";pwd=" + (readBytes(file) == preparedBytes ? "" : c.password);
+        const std::string connect = ";pwd=" + (ReadBytes(file) == preparedBytes ? "" : c.password);
         const std::string engine = readEverything(file, connect);
         EXPECT_TRUE(engine == engineBefore || engine == engineAfter) << engine.substr(0, 200);
         EXPECT_EQ(jet::Database::Open(file.string(), {.connect = connect})->check(),
@@ -234,9 +234,9 @@ INSTANTIATE_TEST_SUITE_P(Operations, InjectedFailure, ::testing::ValuesIn(kFailu
 
 // Refused before touching the file, whatever the reason.
 TEST(RefusedWrites, LeaveTheFileAsItWas) {
-    jettest::Scratch scratch("jet3/testIndexCodesV1997.mdb");
+    fixture::Scratch scratch("jet3/testIndexCodesV1997.mdb");
     jet::Database::Open(scratch.file().string())->AddBooleanColumn("Table10", "Free", "");
-    const Bytes before = readBytes(scratch.file());
+    const Bytes before = ReadBytes(scratch.file());
     auto db = jet::Database::Open(scratch.file().string());
     const jet::RowId id = jettest::rowIds(*db, "Table10").at(0);
     // Table10's Boolean "data" is indexed: its index entries would have to change too.
@@ -276,22 +276,22 @@ TEST(RefusedWrites, LeaveTheFileAsItWas) {
     EXPECT_EQ(errorOf([&] { db->SetBoolean("Table10", id, "Free", true); }), jet::kReadOnly);
     EXPECT_EQ(errorOf([&] { db->SetCustomProperty("Level", std::int64_t{1}); }), jet::kReadOnly);
     db->Close();
-    EXPECT_EQ(readBytes(scratch.file()), before);
+    EXPECT_EQ(ReadBytes(scratch.file()), before);
 }
 
 // A blob whose value runs past its entry is refused by an edit as by a read, not written over.
 TEST(RefusedWrites, ADamagedPropertyBlob) {
-    jettest::Scratch scratch("jet4/testV2003.mdb");
+    fixture::Scratch scratch("jet4/testV2003.mdb");
     jet::Database::Open(scratch.file().string())->SetCustomProperty("Marker", "MARKER");
-    Bytes bytes = readBytes(scratch.file());
+    Bytes bytes = ReadBytes(scratch.file());
     const Bytes marker = {'M', 0, 'A', 0, 'R', 0, 'K', 0, 'E', 0, 'R', 0};
     const auto at = std::search(bytes.begin(), bytes.end(), marker.begin(), marker.end());
     ASSERT_NE(at, bytes.end());
     at[-2] = at[-1] = 0xFF;  // the value's data size
-    jettest::writeBytes(scratch.file(), bytes);
+    fixture::WriteBytes(scratch.file(), bytes);
     auto db = jet::Database::Open(scratch.file().string());
     EXPECT_EQ(errorOf([&] { db->SetCustomProperty("Other", std::int64_t{1}); }), 3049);
-    EXPECT_EQ(readBytes(scratch.file()), bytes);
+    EXPECT_EQ(ReadBytes(scratch.file()), bytes);
 }
 
 int openError(const std::string& path, jet::OpenOptions options = {}) {
@@ -299,14 +299,14 @@ int openError(const std::string& path, jet::OpenOptions options = {}) {
 }
 
 TEST(OpenErrors, PathsThatNameNoDatabaseOrAReadOnlyFile) {
-    jettest::Scratch scratch("jet4/V2003_no-password.mdb");
+    fixture::Scratch scratch("jet4/V2003_no-password.mdb");
     const fs::path& dir = scratch.path();
     const std::string good = scratch.file().string();
     const std::string readOnly = (dir / "read-only.mdb").string();
     fs::copy_file(good, readOnly);
     fs::permissions(readOnly, fs::perms::owner_read);
-    jettest::writeBytes(dir / "empty.kxs", {});
-    jettest::writeBytes(dir / "text.kxs", Bytes(5000, 'x'));
+    fixture::WriteBytes(dir / "empty.kxs", {});
+    fixture::WriteBytes(dir / "text.kxs", Bytes(5000, 'x'));
     const std::pair<std::string, int> cases[] = {
         {"", jet::kPathNotFound},
         {(dir / "missing.mdb").string(), jet::kFileNotFound},
@@ -326,7 +326,7 @@ TEST(OpenErrors, PathsThatNameNoDatabaseOrAReadOnlyFile) {
 // A held file refuses every other open, in this process and in another, until it is let go.
 TEST(OpenErrors, AHeldFileIsInUseUntilClosed) {
     for (const char* file : {"jet4/V2003_no-password.mdb", "jet3/V1997_no-password.mdb"}) {
-        jettest::Scratch scratch(file);
+        fixture::Scratch scratch(file);
         const std::string path = scratch.file().string();
         auto held = jet::Database::Open(path);
         EXPECT_EQ(openError(path), jet::kFileInUse);
@@ -345,7 +345,7 @@ TEST(OpenErrors, AHeldFileIsInUseUntilClosed) {
 
 TEST(OpenErrors, MissingItemsCursorStateAndClosedHandlesFailLikeDao) {
     auto db =
-        jet::Database::Open(jettest::jetFile("jet4/testV2003.mdb").string(), {.readOnly = true});
+        jet::Database::Open(fixture::DataFile("jet4/testV2003.mdb").string(), {.readOnly = true});
     EXPECT_EQ(errorOf([&] { db->OpenTable("NoSuchTable"); }), jet::kItemNotFound);
     EXPECT_EQ(errorOf([&] { db->OpenTable("table1"); }), jet::kItemNotFound) << "exact names";
     jet::Table table = db->OpenTable("Table1");

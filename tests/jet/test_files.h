@@ -1,6 +1,6 @@
 #pragma once
-// The engine tests' harness: the real Access and project files, writable copies of them, and a
-// file that fails on a chosen write.
+// The engine tests' harness beside tests/support/project_file.h: every test file, and a file that
+// fails on a chosen write.
 
 #include <cctype>
 #include <filesystem>
@@ -10,28 +10,12 @@
 #include <vector>
 
 #include "jet/database.h"
-#include "tests/support/temp_dir.h"
+#include "tests/support/project_file.h"
 
 namespace jettest {
 
-using Bytes = std::vector<unsigned char>;
-
-std::filesystem::path jetFile(const std::string& relative);  // e.g. "jet4/testV2003.mdb"
 // Every real file and every project file, relative to tests/data.
 std::vector<std::string> everyFile();
-
-// A writable copy of tests/data/`relative` in a fresh folder, removed with the object.
-class Scratch : public fixture::TempDir {
-  public:
-    explicit Scratch(const std::string& relative);
-    const std::filesystem::path& file() const { return file_; }
-
-  private:
-    std::filesystem::path file_;
-};
-
-Bytes readBytes(const std::filesystem::path& file);
-void writeBytes(const std::filesystem::path& file, const Bytes& bytes);
 
 // The JetError number an action throws, 0 when it throws none.
 inline int errorOf(const std::function<void()>& action) {

@@ -8,12 +8,14 @@
 #include "projectdb/apply.h"
 #include "projectdb/password.h"
 #include "tests/projectdb_logic/logic_test_support.h"
+#include "tests/support/oracles.h"
+#include "tests/support/run_command.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using Bytes = std::vector<char>;
+using fixture::Bytes;
 
 std::size_t PageSize(const Bytes& file) {
     return file.at(0x14) == 0 ? 2048 : 4096;
@@ -37,8 +39,8 @@ std::size_t LastPage(const Bytes& file, char type, std::uint32_t owner = 0) {
 }
 
 // travix-cli check's exit status and what it names.
-logic_test::CliRun Check(const fs::path& file) {
-    return logic_test::RunIn(file.parent_path(), {TRAVIX_CLI_PATH, "check", file.string()});
+fixture::CommandResult Check(const fs::path& file) {
+    return fixture::RunIn(file.parent_path(), {TRAVIX_CLI_PATH, "check", file.string()});
 }
 
 struct DamageKind {
@@ -50,7 +52,7 @@ struct DamageKind {
 };
 
 // One byte of jet4/testV2003.mdb (4096-byte pages, not encoded) set to `byte`.
-template <std::size_t at, char byte>
+template <std::size_t at, unsigned char byte>
 void Poke(Bytes& f, std::size_t) {
     f.at(at) = byte;
 }
@@ -155,8 +157,8 @@ TEST_P(DamagedProject, IsRefusedByProbeExportAndPasswordWithoutAByteChanging) {
     EXPECT_FALSE(result.completed);
     EXPECT_EQ(logic_test::ThrownNumber([&] { projectdb::SetStandardPassword(file.string()); }),
               3049);
-    const logic_test::CliRun check = Check(file);
-    EXPECT_EQ(check.status, 1);
+    const fixture::CommandResult check = Check(file);
+    EXPECT_EQ(check.exit_code, 1);
     EXPECT_NE(check.out, "");
     EXPECT_EQ(logic_test::ReadBytes(file), bytes);
 }
@@ -214,10 +216,10 @@ TEST(RepeatedExports, KeepTheFileSizeAfterTheFirstTwo) {
         }
     }
     logic_test::ExpectLevels(file, false, levels);
-    const std::string properties = logic_test::MdbProp(file, "UserDefined");
-    EXPECT_NE(properties.find("Note: kept"), std::string::npos);
-    EXPECT_NE(properties.find("Other59: " + std::string(80, 'o')), std::string::npos);
-    EXPECT_EQ(Check(file).status, 0);
+    auto properties = fixture::MdbProperties(file, "UserDefined").value();
+    EXPECT_EQ(properties[""]["Note"], "kept");
+    EXPECT_EQ(properties[""]["Other59"], std::string(80, 'o'));
+    EXPECT_EQ(Check(file).exit_code, 0);
 }
 
 }  // namespace

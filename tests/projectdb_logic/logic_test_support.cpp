@@ -3,36 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 
 #include "i18n/MResources.h"
 #include "jet/database.h"
 #include "projectdb/language_releases.h"
 #include "projectdb/project_settings.h"
 #include "tests/support/oracles.h"
-#include "tests/support/project_file.h"
-#include "tests/support/run_command.h"
+#include "tests/support/temp_dir.h"
 
 namespace logic_test {
 
-std::vector<char> ReadBytes(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteBytes(const fs::path& file, const std::vector<char>& bytes) {
-    std::ofstream(file, std::ios::binary)
-        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-fs::path CopyReal(const fs::path& folder, const std::string& relative, const std::string& name) {
-    const fs::path source = fs::path(TRAVIX_JETFILES_DIR) / relative;
-    const fs::path target = folder / (name.empty() ? source.filename().string() : name);
-    fs::copy_file(source, target, fs::copy_options::overwrite_existing);
-    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write);
-    return target;
-}
+// The project layer reads no configuration, but the programs the tests run get a home of their own.
+const fixture::TemporaryHome kHome;
 
 fs::path CopyProject(const fs::path& folder, const std::string& name, const std::string& file,
                      const std::string& password) {
@@ -68,18 +50,12 @@ void ExpectLevels(const fs::path& file, bool standardPassword,
             settings.GetProperty(handle, key, projectdb::kExternalAuthorizationLevel, ""));
     settings.CloseProject(handle);
     EXPECT_EQ(stored, expected);
-    const std::string listing = MdbProp(file, "UserDefined");
+    auto custom = fixture::MdbProperties(file, "UserDefined").value_or(fixture::PropertyBlocks{});
     for (std::size_t i = 0; i < expected.size(); ++i) {
         const std::string name = projectdb::ProjectSettings::StoredPropertyName(
             projectdb::ComponentKeys()[i], projectdb::kExternalAuthorizationLevel);
-        const std::size_t at = listing.find(name + ": ");
-        if (expected[i].empty()) {
-            EXPECT_EQ(at, std::string::npos) << listing;
-        } else {
-            const std::string line =
-                at == std::string::npos ? "" : listing.substr(at, listing.find('\n', at) - at);
-            EXPECT_EQ(line, name + ": " + expected[i]) << listing;
-        }
+        const auto found = custom[""].find(name);
+        EXPECT_EQ(found == custom[""].end() ? "" : found->second, expected[i]) << name;
     }
 }
 
@@ -123,23 +99,6 @@ WindowLists Refresh(const fs::path& file, projectdb::DatabaseState state) {
         // A real Access file has no TcfgLanguages: its list stays empty, as the window's would.
     }
     return lists;
-}
-
-CliRun RunIn(const fs::path& home, const std::vector<std::string>& argv) {
-    const std::string quoted = fixture::ShellQuote(home.string());
-    std::string command = "HOME=" + quoted + " XDG_CONFIG_HOME=" + quoted;
-    for (const std::string& arg : argv) command += " " + fixture::ShellQuote(arg);
-    const fs::path err = home / ".stderr";
-    const fixture::CommandResult run =
-        fixture::RunCommand({"sh", "-c", command + " 2>" + fixture::ShellQuote(err.string())});
-    const std::vector<char> bytes = ReadBytes(err);
-    fs::remove(err);
-    return {run.exit_code, run.out, {bytes.begin(), bytes.end()}};
-}
-
-std::string MdbProp(const fs::path& file, const std::string& object) {
-    const fixture::CommandResult result = fixture::RunCommand({"mdb-prop", file.string(), object});
-    return result.exit_code == 0 ? result.out : std::string();
 }
 
 OracleView ReadWithOracles(const fs::path& file, bool standardPassword, const std::string& key) {

@@ -1,7 +1,7 @@
 // Shared helpers of the project database logic, apply and command-line tests: copies of the
-// checked-in project files and of the real Access files, the window's lists as start-up and a
-// refresh fill them, raw writes of a stored level that the program itself would never make,
-// travix-cli run in a home of its own, and what the independent readers see in a file afterwards.
+// checked-in project files, the window's lists as start-up and a refresh fill them, raw writes of a
+// stored level that the program itself would never make, and what the independent readers see in
+// a file afterwards.
 #pragma once
 
 #include <array>
@@ -16,19 +16,17 @@
 #include "projectdb/authorization_levels.h"
 #include "projectdb/level_list.h"
 #include "projectdb/password.h"
+#include "tests/support/project_file.h"
 
 namespace logic_test {
 
 namespace fs = std::filesystem;
 
-// Whole-file bytes; empty for a file that cannot be read.
-std::vector<char> ReadBytes(const fs::path& file);
-void WriteBytes(const fs::path& file, const std::vector<char>& bytes);
+// The test files' helpers, under the names the callers here know them by.
+using fixture::CopyReal;
+using fixture::ReadBytes;
+using fixture::WriteBytes;
 
-// A writable copy of a real file ("jet4/testV2003.mdb") in `folder` under `name` (its own by
-// default).
-fs::path CopyReal(const fs::path& folder, const std::string& relative,
-                  const std::string& name = "");
 // A copy of the checked-in project file `file` at folder/name. With `password` the copy is
 // protected: project.kxs by its protected twin, any other file through the engine.
 fs::path CopyProject(const fs::path& folder, const std::string& name,
@@ -68,18 +66,6 @@ struct WindowLists {
     void choose(std::size_t component, std::int32_t level);  // selects by item data
 };
 WindowLists Refresh(const fs::path& file, projectdb::DatabaseState state);
-
-// A program (travix-cli, or strace running it) run with HOME and XDG_CONFIG_HOME in `home`, so
-// that nothing it might write reaches the user's configuration.
-struct CliRun {
-    int status;
-    std::string out, err;
-};
-CliRun RunIn(const fs::path& home, const std::vector<std::string>& argv);
-
-// mdb-prop's listing of one object's properties ("UserDefined" for the custom ones); "" when it
-// fails.
-std::string MdbProp(const fs::path& file, const std::string& object);
 
 // What readers we did not write see: mdb-reader's decoded password, TcfgLanguages' `key` column ->
 // ToolBoxAccess ("1"/"0") as mdb-reader and mdb-export both read it (the test fails when they

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "tests/support/project_file.h"
+
 namespace fixture {
 
 std::string ShellQuote(const std::string& argument) {
@@ -20,15 +22,11 @@ std::string ShellQuote(const std::string& argument) {
     return out + "'";
 }
 
-CommandResult RunCommand(const std::vector<std::string>& argv) {
-    if (argv.empty()) throw std::invalid_argument("RunCommand needs a program");
-    std::string line;
-    for (const std::string& arg : argv) {
-        if (!line.empty()) line += ' ';
-        line += ShellQuote(arg);
-    }
+namespace {
+
+CommandResult RunLine(const std::string& line) {
     FILE* pipe = popen(line.c_str(), "r");
-    if (pipe == nullptr) throw std::runtime_error("cannot run " + argv.front());
+    if (pipe == nullptr) throw std::runtime_error("cannot run " + line);
     CommandResult result;
     std::array<char, 65536> buffer{};
     std::size_t got = 0;
@@ -36,6 +34,30 @@ CommandResult RunCommand(const std::vector<std::string>& argv) {
         result.out.append(buffer.data(), got);
     const int status = pclose(pipe);
     if (status != -1 && WIFEXITED(status)) result.exit_code = WEXITSTATUS(status);
+    return result;
+}
+
+std::string QuotedLine(const std::vector<std::string>& argv) {
+    if (argv.empty()) throw std::invalid_argument("a command needs a program");
+    std::string line;
+    for (const std::string& arg : argv) line += (line.empty() ? "" : " ") + ShellQuote(arg);
+    return line;
+}
+
+}  // namespace
+
+CommandResult RunCommand(const std::vector<std::string>& argv) {
+    return RunLine(QuotedLine(argv));
+}
+
+CommandResult RunIn(const std::filesystem::path& home, const std::vector<std::string>& argv) {
+    const std::string quoted = ShellQuote(home.string());
+    const std::filesystem::path err = home / ".stderr";
+    CommandResult result = RunLine("HOME=" + quoted + " XDG_CONFIG_HOME=" + quoted + " " +
+                                   QuotedLine(argv) + " 2>" + ShellQuote(err.string()));
+    const Bytes bytes = ReadBytes(err);
+    std::filesystem::remove(err);
+    result.err.assign(bytes.begin(), bytes.end());
     return result;
 }
 

@@ -1,7 +1,8 @@
 // A fresh folder under the system's temporary directory for one test, removed with everything
-// in it when the test ends.
+// in it when the test ends; and a home of that kind for a whole test program.
 #pragma once
 
+#include <cstdlib>
 #include <filesystem>
 #include <random>
 #include <stdexcept>
@@ -37,5 +38,16 @@ class TempDir {
   private:
     std::filesystem::path path_;
 };
+
+#ifndef _WIN32
+// HOME and XDG_CONFIG_HOME of this process, and so of every program it runs, in a fresh folder,
+// so that nothing a test does reaches the user's configuration. One instance per test program.
+struct TemporaryHome : TempDir {
+    TemporaryHome() {
+        setenv("HOME", path().c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (path() / ".config").c_str(), 1);
+    }
+};
+#endif
 
 }  // namespace fixture
