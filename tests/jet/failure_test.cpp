@@ -59,13 +59,16 @@ Bytes randomBytes(std::size_t size, unsigned seed) {
     return bytes;
 }
 
+using Operation = std::function<void(jet::Database&)>;
+
 struct Damage {
     std::string what;
     const char* file;    // the real file damaged; nullptr: random bytes of `size`
     std::size_t size;    // what is left of the file (0: all of it)
     std::size_t at = 0;  // where `patch` overwrites it
     Bytes patch = {};
-    std::string error = "error 3343";  // how readEverything's answer begins
+    std::string error = "error 3343";  // how readEverything's answer begins; "": the check's
+    Operation write = {};              // a write that needs the damaged structure, refused
 };
 
 void PrintTo(const Damage& damage, std::ostream* out) {
@@ -112,6 +115,46 @@ std::vector<Damage> damages() {
         out.push_back(
             {what, file, 0, at, patch, std::string("error 3049: Database is corrupt: ") + message});
     }
+    // The catalog's inline usage map starting at the file's end (its pages were once skipped
+    // without a word); a page of catalog rows whose row count runs its offset table past the page.
+    const std::string corrupt = "error 3049: Database is corrupt: ";
+    for (const auto& [at, patch] : {std::pair{0x6FBCu, Bytes{4, 3, 0, 0}}, {0xE00Du, Bytes{0x7F}}})
+        out.push_back({"jet4 catalog " + std::to_string(at), jet4, 0, at, patch, corrupt});
+    for (const auto& [at, patch] : {std::pair{0x377Cu, Bytes{58, 0, 0, 0}}, {0x9009u, Bytes{0x7F}}})
+        out.push_back({"jet3 catalog " + std::to_string(at), jet3, 0, at, patch, corrupt});
+    for (const auto& [file, size] : {std::pair{jet4, 3160064u}, {jet4, 1581056u}, {jet3, 117760u}})
+        out.push_back({std::string(file) + " cut to " + std::to_string(size),
+                       file,
+                       size,
+                       0,
+                       {},
+                       corrupt + (size == 1581056u ? "page 708 lies beyond" : "the file's size")});
+    // Damage in testV2003 that a write meets, which must refuse it: the global usage map's type
+    // byte (page 1, row 0), which a blob of several pages needs, and that of the map of LvProp's
+    // LVAL pages with free space (page 6, row 11), which only the check finds before; on Table1's
+    // rows' page 27 its row count and row 0's column count (its null mask then longer than the
+    // row); on Table1's definition (page 24) its real index count.
+    const Operation addColumn = [](jet::Database& db) { db.AddBooleanColumn("Table1", "N", ""); };
+    const Operation setBoolean = [](jet::Database& db) {
+        db.SetBoolean("Table1", {27, 0}, "I", true);
+    };
+    const std::tuple<std::size_t, unsigned char, Operation, const char*> writes[] = {
+        {4096 + 3991, 7,
+         [](jet::Database& db) { db.SetCustomProperty("Big", std::string(5000, 'b')); }, ""},
+        {6 * 4096 + 3196, 7, addColumn, ""},
+        {27 * 4096 + 13, 0x7F, setBoolean, "a data page's row table runs past the page"},
+        {27 * 4096 + 0x0FB8 + 1, 0x7F, setBoolean, "a row too short for its null mask"},
+        {24 * 4096 + 53, 0x10, addColumn, "a table definition claims more indexes"},
+    };
+    for (const auto& [at, byte, write, message] : writes) {
+        out.push_back({"write over " + std::to_string(at),
+                       jet4,
+                       0,
+                       at,
+                       {byte},
+                       *message ? corrupt + message : "",
+                       write});
+    }
     return out;
 }
 
@@ -123,16 +166,23 @@ TEST_P(Damaged, FailsWithItsErrorAndWritesNothing) {
     if (c.size != 0) bytes.resize(c.size);
     std::copy(c.patch.begin(), c.patch.end(), bytes.begin() + static_cast<long>(c.at));
     fixture::TempDir dir;
-    fixture::WriteBytes(dir.path() / "damaged.mdb", bytes);
-    const std::string read = readEverything(dir.path() / "damaged.mdb");
-    EXPECT_TRUE(read.starts_with(c.error)) << read.substr(0, 200);
-    EXPECT_EQ(ReadBytes(dir.path() / "damaged.mdb"), bytes);
+    const fs::path file = dir.path() / "damaged.mdb";
+    fixture::WriteBytes(file, bytes);
+    std::string read = readEverything(file);
+    if (c.error.empty() && !read.starts_with("error ")) {
+        read = "check:";
+        for (const std::string& problem : jet::Database::Open(file, {.readOnly = true})->check())
+            read += " " + problem;
+    }
+    EXPECT_TRUE(read.starts_with(c.error.empty() ? "check: " : c.error)) << read.substr(0, 200);
+    if (c.write) {
+        EXPECT_EQ(errorOf([&] { c.write(*jet::Database::Open(file)); }), jet::kCorruptDatabase);
+    }
+    EXPECT_EQ(ReadBytes(file), bytes);
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, Damaged, ::testing::ValuesIn(damages()),
                          [](const auto& info) { return jettest::testName(info.param.what); });
-
-using Operation = std::function<void(jet::Database&)>;
 
 std::string umlauts(int count) {
     std::string text;
