@@ -8,7 +8,6 @@
 #include <sys/resource.h>
 
 #include <cerrno>
-#include <map>
 
 #include "jet/database.h"
 #include "tests/projectdb_logic/logic_test_support.h"
@@ -20,18 +19,6 @@ namespace fs = std::filesystem;
 using logic_test::ReadBytes;
 
 enum class Hold { No, TargetExclusive, TargetShared, SourceExclusive, SizeLimit };
-
-// Every entry below `top`: a file's bytes, a link's target, nothing for a folder.
-std::map<fs::path, std::string> Entries(const fs::path& top) {
-    std::map<fs::path, std::string> entries;
-    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(top)) {
-        const fixture::Bytes bytes =
-            entry.is_symlink() || entry.is_directory() ? fixture::Bytes{} : ReadBytes(entry.path());
-        entries[entry.path()] = entry.is_symlink() ? "-> " + fs::read_symlink(entry.path()).string()
-                                                   : std::string(bytes.begin(), bytes.end());
-    }
-    return entries;
-}
 
 // Each copy in a fresh folder. One that succeeds gives the file the target names (a longer file,
 // or the file a link names, which stays a link) the source's bytes and mode, and changes nothing
@@ -84,7 +71,7 @@ TEST(FileCopy, ReplacesTheTargetWhollyOrRefusesLeavingEveryFileAsItWas) {
         fs::create_symlink(top / "real.mdb", top / "link-to-real.mdb");
         fs::create_hard_link(source, top / "hard.kxs");
         fs::create_directory_symlink(top / "projects", top / "alias");
-        auto expected = Entries(top);
+        auto expected = fixture::Entries(top);
         if (error == 0) {
             const fixture::Bytes bytes = ReadBytes(from);
             expected[fs::weakly_canonical(to)] = std::string(bytes.begin(), bytes.end());
@@ -109,7 +96,7 @@ TEST(FileCopy, ReplacesTheTargetWhollyOrRefusesLeavingEveryFileAsItWas) {
         }
         setrlimit(RLIMIT_FSIZE, &saved);
         EXPECT_EQ(refused, error);
-        EXPECT_EQ(Entries(top), expected);
+        EXPECT_EQ(fixture::Entries(top), expected);
         if (error == 0) {
             EXPECT_EQ(fs::status(to).permissions(), fs::status(from).permissions());
         }

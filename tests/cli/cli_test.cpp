@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <map>
 
 #include "projectdb/project_settings.h"
 #include "tests/projectdb_logic/logic_test_support.h"
@@ -110,14 +109,6 @@ const std::vector<Case> kCases = {
     {{"--version", "probe"}, 2, "", kUsage},
 };
 
-std::map<fs::path, fixture::Bytes> Files(const fs::path& folder) {
-    std::map<fs::path, fixture::Bytes> files;
-    for (const fs::directory_entry& entry : fs::directory_iterator(folder))
-        files[entry.path()] =
-            entry.is_directory() ? fixture::Bytes{} : fixture::ReadBytes(entry.path());
-    return files;
-}
-
 TEST(TravixCli, StatusStdoutAndStderrOfEveryKindOfCommandLine) {
     fixture::TempDir dir;
     const fs::path d = dir.path();
@@ -130,7 +121,7 @@ TEST(TravixCli, StatusStdoutAndStderrOfEveryKindOfCommandLine) {
     logic_test::StoreRawLevel(source, false, "KXFormulaEditor", std::int64_t{7});
     std::ofstream(d / "text.kxs") << "no database";
     fs::create_directory(d / "folder.kxs");
-    const auto before = Files(d);
+    const auto before = fixture::Entries(d);
     projectdb::ProjectSettings otherProgram;
     const auto handle = otherProgram.OpenProject(held.string());
     for (const Case& c : kCases) {
@@ -151,7 +142,7 @@ TEST(TravixCli, StatusStdoutAndStderrOfEveryKindOfCommandLine) {
         EXPECT_TRUE(Matches(run.err, c.err)) << shown << " told: " << run.err;
     }
     otherProgram.CloseProject(handle);
-    EXPECT_EQ(Files(d), before);
+    EXPECT_EQ(fixture::Entries(d), before);
 }
 
 }  // namespace

@@ -4,8 +4,6 @@
 // or a refusal leaves the file as it was, a failed write leaves it as before or as after.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <random>
 
@@ -110,18 +108,16 @@ std::vector<Damage> damages() {
         {"a Jet 3 column ending before it starts", jet3, 0xFFD4, {0x2F}, ""},
         {"a Jet 4 row with more offsets than room", jet4, 0x1BFFC, {0xFF, 0xFF}, ""},
         {"a Jet 4 column ending past its row", jet4, 0x1BFF6, {0xFF, 0x0F}, ""},
+        // The catalog's inline usage map starting at the file's end (its pages were once skipped
+        // without a word); a page of catalog rows whose row count runs its table past the page.
+        {"a catalog usage map beyond the end", jet4, 0x6FBC, {4, 3, 0, 0}, "a usage map names"},
+        {"a Jet 3 catalog usage map beyond the end", jet3, 0x377C, {58, 0, 0, 0}, "a usage map"},
+        {"a catalog row table past its page", jet4, 0xE00D, {0x7F}, "a data page's row table"},
+        {"a Jet 3 catalog row table past its page", jet3, 0x9009, {0x7F}, "a data page's row"},
     };
-    for (const auto& [what, file, at, patch, message] : patches) {
-        out.push_back(
-            {what, file, 0, at, patch, std::string("error 3049: Database is corrupt: ") + message});
-    }
-    // The catalog's inline usage map starting at the file's end (its pages were once skipped
-    // without a word); a page of catalog rows whose row count runs its offset table past the page.
     const std::string corrupt = "error 3049: Database is corrupt: ";
-    for (const auto& [at, patch] : {std::pair{0x6FBCu, Bytes{4, 3, 0, 0}}, {0xE00Du, Bytes{0x7F}}})
-        out.push_back({"jet4 catalog " + std::to_string(at), jet4, 0, at, patch, corrupt});
-    for (const auto& [at, patch] : {std::pair{0x377Cu, Bytes{58, 0, 0, 0}}, {0x9009u, Bytes{0x7F}}})
-        out.push_back({"jet3 catalog " + std::to_string(at), jet3, 0, at, patch, corrupt});
+    for (const auto& [what, file, at, patch, message] : patches)
+        out.push_back({what, file, 0, at, patch, corrupt + message});
     for (const auto& [file, size] : {std::pair{jet4, 3160064u}, {jet4, 1581056u}, {jet3, 117760u}})
         out.push_back({std::string(file) + " cut to " + std::to_string(size),
                        file,
@@ -134,7 +130,7 @@ std::vector<Damage> damages() {
     // LVAL pages with free space (page 6, row 11), which only the check finds before; on Table1's
     // rows' page 27 its row count and row 0's column count (its null mask then longer than the
     // row); on Table1's definition (page 24) its real index count.
-    const Operation addColumn = [](jet::Database& db) { db.AddBooleanColumn("Table1", "N", ""); };
+    const Operation addColumn = [](jet::Database& db) { db.AddBooleanColumn("Table1", "N", "x"); };
     const Operation setBoolean = [](jet::Database& db) {
         db.SetBoolean("Table1", {27, 0}, "I", true);
     };
@@ -373,7 +369,8 @@ TEST(OpenErrors, PathsThatNameNoDatabaseOrAReadOnlyFile) {
     EXPECT_EQ(openError(readOnly, {.readOnly = true}), 0);
 }
 
-// A held file refuses every other open, in this process and in another, until it is let go.
+// A held file refuses every other open until it is let go (travix-cli's probe of a file the test
+// holds shows that another process is refused too).
 TEST(OpenErrors, AHeldFileIsInUseUntilClosed) {
     for (const char* file : {"jet4/V2003_no-password.mdb", "jet3/V1997_no-password.mdb"}) {
         fixture::Scratch scratch(file);
@@ -381,11 +378,6 @@ TEST(OpenErrors, AHeldFileIsInUseUntilClosed) {
         auto held = jet::Database::Open(path);
         EXPECT_EQ(openError(path), jet::kFileInUse);
         EXPECT_EQ(openError(path, {.exclusive = false, .readOnly = true}), jet::kFileInUse);
-        const pid_t child = fork();
-        if (child == 0) _exit(openError(path) == jet::kFileInUse ? 0 : 1);
-        int status = -1;
-        waitpid(child, &status, 0);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "another process opened it";
         held->Close();
         EXPECT_EQ(openError(path), 0) << "Close let go of the file";
         { auto scoped = jet::Database::Open(path); }

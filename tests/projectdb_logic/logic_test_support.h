@@ -67,9 +67,9 @@ struct WindowLists {
 };
 WindowLists Refresh(const fs::path& file, projectdb::DatabaseState state);
 
-// What readers we did not write see: mdb-reader's decoded password, TcfgLanguages' `key` column ->
-// ToolBoxAccess ("1"/"0") as mdb-reader and mdb-export both read it (the test fails when they
-// disagree; empty without the column).
+// What a reader we did not write sees: mdb-reader's decoded password, TcfgLanguages' `key` column
+// -> ToolBoxAccess ("1"/"0"; empty without the column). That mdb-export reads every table as
+// mdb-reader does after the same writes is the engine tests' to prove.
 struct OracleView {
     std::optional<std::string> password;
     std::map<std::string, std::string> marks;

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,20 @@ inline std::filesystem::path CopyReal(const std::filesystem::path& folder,
 inline std::filesystem::path CopyProjectFile(const std::string& name,
                                              const std::filesystem::path& target) {
     return CopyReal(target.parent_path(), "projects/" + name, target.filename().string());
+}
+
+// Every entry below `top`: a file's bytes, a link's target, nothing for a folder; so that a test
+// can see that nothing but what it expects has changed.
+inline std::map<std::filesystem::path, std::string> Entries(const std::filesystem::path& top) {
+    std::map<std::filesystem::path, std::string> entries;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(top)) {
+        const Bytes bytes =
+            entry.is_symlink() || entry.is_directory() ? Bytes{} : ReadBytes(entry.path());
+        entries[entry.path()] = entry.is_symlink()
+                                    ? "-> " + std::filesystem::read_symlink(entry.path()).string()
+                                    : std::string(bytes.begin(), bytes.end());
+    }
+    return entries;
 }
 
 // A writable copy of tests/data/`relative` in a fresh folder, removed with the object.
