@@ -1,21 +1,76 @@
-// The refresh on real files, as one table: the probe of the source text as typed, the password
-// presets, the levels and languages loaded from the file, a report when a readable file cannot be
-// loaded, and the options and OK unlocked exactly when the source is loaded and the copy path text
-// differs from it. Then the "..." buttons, which refresh at once on a confirmed path only, and
-// leaving a path box, which validates it by click, Tab or an access key unless the focus goes to
-// Cancel, which ends the program without a probe.
-#include <QApplication>
-#include <QListWidget>
+// The window's state, as one table per moment: right after start-up, in German (LCID 1031) and
+// in English (LCID 1033); then the refresh on real files: the probe of the source text as typed,
+// the password presets, the levels and languages loaded from the file, a report when a readable
+// file cannot be loaded, and the options and OK unlocked exactly when the source is loaded and the
+// copy path text differs from it. Then the "..." buttons, which refresh at once on a confirmed path
+// only, and leaving a path box, which validates it by click, Tab or an access key unless the focus
+// goes to Cancel, which ends the program without a probe.
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTest>
 
-#include "projectdb/project_settings.h"
-#include "tests/projectdb_logic/logic_test_support.h"
 #include "window_driver.h"
 
 namespace travix_test {
 namespace {
+
+// A control, the property that shows its caption, and the caption in German and in English.
+const std::tuple<const char*, const char*, const char*, const char*> kCaptions[] = {
+    {"FTravix", "windowTitle", "KorvexStudio Projektdatenbank Im-/ExportTool",
+     "KorvexStudio Project Database Im-/ExportTool"},
+    {"fraPassword", "title", "Datenbankpasswort", "Database password"},
+    {"lblEditorComponent_7", "text", "Rechte", "Rights"},
+    {"cmdHelp", "text", "&Hilfe", "&Help"},
+    {"cmdChoosePathSource", "text", "...", "..."},  // no Tag: the layout's text in both languages
+};
+// Each level list's entries as "text:level"; the OPC editor (index 2) offers no level 2.
+const char* const kLevelEntries[] = {
+    "Nicht anzeigen:0|anzeigen:1|Indextexte bearbeiten:2|Objekte bearbeiten:3|"
+    "Objekte hinzufügen:4|Alle Rechte:5",
+    "Don't Show:0|Show:1|Edit Texts:2|Edit objects:3|Add Objects:4|All Rights:5"};
+const QStringList kFocusOrder =
+    QStringLiteral(
+        "txtSource cmdChoosePathSource txtDestination cmdChoosePathDestination optPasswordSet "
+        "OptPasswordClear cmdOK cmdCancel cmdHelp cmbEditorComponent_0 cmbEditorComponent_1 "
+        "cmbEditorComponent_3 lstLockLanguages cmbEditorComponent_2 cmbEditorComponent_4 "
+        "cmbEditorComponent_5 cmbEditorComponent_6 cmbEditorComponent_7")
+        .split(' ');
+
+class FTravixAfterLoad : public WindowDriver, public ::testing::WithParamInterface<int> {
+  protected:
+    FTravixAfterLoad() { hive_ = LcidHive(GetParam() ? "1033" : "1031"); }
+};
+
+TEST_P(FTravixAfterLoad, CaptionsLevelListsFocusOrderAndInitialStates) {
+    for (const auto& [name, property, german, english] : kCaptions) {
+        QWidget* widget = *name == 'F' ? window_.get() : Find(name);
+        EXPECT_EQ(widget->property(property).toString(), GetParam() ? english : german) << name;
+    }
+    for (std::size_t i = 0; i < app::kComponentCount; ++i) {
+        QComboBox* list = window_->cmbEditorComponent(i);
+        QStringList entries, expected = QString::fromUtf8(kLevelEntries[GetParam()]).split('|');
+        if (i == 2) expected.removeAt(2);
+        for (int row = 0; row < list->count(); ++row)
+            entries << list->itemText(row) + ':' + list->itemData(row).toString();
+        EXPECT_EQ(entries, expected) << "component " << i;
+        EXPECT_TRUE(list->currentIndex() == -1 && list->currentText().isEmpty()) << i;
+    }
+    EXPECT_EQ(Unlocked(), false);
+    EXPECT_TRUE(Find<QRadioButton>("optPasswordSet")->isChecked());
+    EXPECT_TRUE(LanguageEntries().isEmpty());
+    for (QPushButton* button : window_->findChildren<QPushButton*>())
+        EXPECT_FALSE(button->isDefault() || button->autoDefault())
+            << qPrintable(button->objectName());
+    QStringList chain;
+    for (QWidget* next = Source(); chain.size() <= kFocusOrder.size();) {
+        if (kFocusOrder.contains(next->objectName())) chain << next->objectName();
+        if ((next = next->nextInFocusChain()) == Source()) break;
+    }
+    EXPECT_EQ(chain, kFocusOrder);
+}
+
+// German is also the default for an absent LCID, which tests/i18n checks.
+INSTANTIATE_TEST_SUITE_P(Languages, FTravixAfterLoad, ::testing::Values(0, 1),
+                         [](const auto& info) { return info.param ? "English" : "German"; });
 
 enum class Copy { Empty, Same, Other, Blanks, OtherCase, TrailingBlanks };
 enum class Preset { Kept, Set, Clear };
@@ -126,28 +181,26 @@ INSTANTIATE_TEST_SUITE_P(
         StateRow{"access.mdb", false, Copy::Other, Preset::Set, Shown::Earlier, false, "3265"}));
 
 TEST_F(WindowDriver, TheDialogButtonsFillTheirBoxAndRefreshOnlyOnAConfirmedPath) {
-    BuildProjectFile(Path("plain.kxs"), false, kLevels);
+    BuildProjectFile(Path("plain.kxs"), false);
     for (const auto& [button, box, save] : {std::tuple{"cmdChoosePathSource", Source(), false},
                                             {"cmdChoosePathDestination", Destination(), true}}) {
         SCOPED_TRACE(button);
         box->setText(QStringLiteral("/elsewhere/Alt.kxs"));
         Find(button)->setFocus();
         refreshes_ = 0;
-        dialog_.answers.push_back(std::nullopt);
+        // The user cancels first, then confirms a name without extension, which stays without.
+        const QString chosen = Text(save ? Path("Kopie") : Path("plain.kxs"));
+        dialog_.answers = {std::nullopt, chosen};
         Click(button);
         EXPECT_EQ(box->text(), QStringLiteral("/elsewhere/Alt.kxs"));
         EXPECT_EQ(refreshes_, 0);
-
         // A real dialog takes the activation; the window must get it back.
-        const QString chosen = Text(save ? Path("Kopie") : Path("plain.kxs"));
-        dialog_.answers.push_back(chosen);
         dialog_.whileShown = WithAnotherWindowActive;
         Click(button);
         dialog_.whileShown = nullptr;
         ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
-        EXPECT_EQ(dialog_.saves, std::vector<bool>(2, save));
-        dialog_.saves.clear();
-        EXPECT_EQ(box->text(), chosen);  // a name without extension stays without
+        EXPECT_EQ(std::exchange(dialog_.saves, {}), std::vector<bool>(2, save));
+        EXPECT_EQ(box->text(), chosen);
         EXPECT_EQ(box->selectedText(), chosen);
         EXPECT_EQ(box->cursorPosition(), 0);
         EXPECT_EQ(QApplication::focusWidget(), box);
@@ -174,23 +227,18 @@ TEST_F(WindowDriver, LeavingAPathBoxValidatesItUnlessTheFocusGoesToCancel) {
         TypePath(box, Text(Path("Anlage.kxs")));
         exits_.clear();
         refreshes_ = 0;
+        // The refresh runs before the button acts; Tab presses nothing.
         int refreshesWhenPressed = -1;
-        QMetaObject::Connection pressed;
-        if (how == kAccessKey) {
-            pressed = QObject::connect(Find<QPushButton>(target), &QPushButton::pressed,
-                                       [&] { refreshesWhenPressed = refreshes_; });
-        }
+        const auto pressed = QObject::connect(Find<QPushButton>(target), &QPushButton::pressed,
+                                              [&] { refreshesWhenPressed = refreshes_; });
         if (how == kTab) QTest::keyClick(box, Qt::Key_Tab);
         if (how == kClick) Click(target);
-        if (how == kAccessKey) {
-            QTest::keyClick(box, Qt::Key_H, Qt::AltModifier);
-            QTest::qWait(200);  // the button's animated click
-        }
+        if (how == kAccessKey) QTest::keyClick(box, Qt::Key_H, Qt::AltModifier);
+        QTest::qWait(how == kAccessKey ? 200 : 0);  // the button's animated click
         QObject::disconnect(pressed);
         EXPECT_EQ(refreshes_, validates ? 1 : 0);
         EXPECT_EQ(exits_, validates ? std::vector<int>{} : std::vector<int>{0});
-        // The refresh ran before the button acted.
-        EXPECT_EQ(refreshesWhenPressed, how == kAccessKey ? 1 : -1);
+        EXPECT_EQ(refreshesWhenPressed, how == kTab ? -1 : refreshes_);
         box->clear();
     }
 }
