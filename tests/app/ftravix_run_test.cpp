@@ -1,16 +1,11 @@
 // Runs of the program, driven as a user does: a start-up that fails, a project named on the
-// command line, the typical export and an in-place run ended by OK, the Help button, and Qt's own
-// file dialog behind "...". What an export wrote is read back by mdb-reader, mdb-export and
-// mdb-prop; the steps' outcomes on every kind of file are checked in tests/apply, here only what
-// the window makes of them.
+// command line, the typical export and an in-place run ended by OK, and the Help button. What an
+// export wrote is read back by mdb-reader, mdb-export and mdb-prop; the steps' outcomes on every
+// kind of file are checked in tests/apply, here only what the window makes of them.
 #include <QDir>
-#include <QFileDialog>
-#include <QMessageBox>
 #include <QTextBrowser>
 #include <QTimer>
-#include <fstream>
 
-#include "app/qt_file_dialog.h"
 #include "window_driver.h"
 
 namespace travix_test {
@@ -62,11 +57,10 @@ TEST(CommandLine, AProjectPathIsShownSelectedAndRefreshed) {
 
 class FTravixApply : public WindowDriver {
   protected:
-    // The user's way to a ready window: the source through the dialog, the copy path typed.
+    // The user's way to a ready window: both paths typed.
     void ChooseSourceAndCopy(const QString& copy) {
         BuildProjectFile(source_, false);
-        dialog_.answers.push_back(Text(source_));
-        Click("cmdChoosePathSource");
+        TypePath(Source(), Text(source_));
         TypePath(Destination(), copy);
         LeaveBox();
         Find("lstLockLanguages")->setFocus();  // out of the path boxes: the last validation
@@ -167,63 +161,6 @@ TEST_F(HelpButton, ShowsTheMainTopicInOneModelessViewerThatReadsOnlyTheHelpFile)
     QTimer::singleShot(3000, &guard, [] { QApplication::exit(7); });  // 7: still running
     QTimer::singleShot(0, window_.get(), [this] { window_->close(); });
     EXPECT_EQ(QApplication::exec(), 0);
-}
-
-// Qt's dialog runs its own event loop; `answer` runs on it once it shows and must close it. Any
-// other window meanwhile (an overwrite question) fails the test; a dialog still open after some
-// seconds is rejected, so that a fault fails the test instead of hanging it.
-std::optional<QString> RunDialog(const app::FileDialogRequest& request,
-                                 const std::function<void(QFileDialog&)>& answer) {
-    int ticks = 0;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-            ADD_FAILURE() << "a question: " << box->text().toStdString();
-            box->reject();
-        }
-        auto* dialog = qobject_cast<QFileDialog*>(modal);
-        // Qt's own dialog may still be reading the folder and ignore an early answer.
-        if (dialog != nullptr && ++ticks % 20 == 1)
-            ticks > 500 ? dialog->reject() : answer(*dialog);
-    });
-    poll.start(10);
-    std::optional<QString> result = app::QtFileDialog().Choose(request, nullptr);
-    EXPECT_TRUE(ticks > 0 && ticks <= 500) << "the file dialog never showed or stayed open";
-    return result;
-}
-
-// The start folder, pattern and filter the window asks for, a cancel told from a confirmed file,
-// an existing file taken without a question, and the dialog's history kept out of the user's
-// configuration.
-TEST(QtFileDialog, StartsInTheFolderWithTheFilterAndTakesAnExistingFileWithoutAQuestion) {
-    fixture::TempDir dir;
-    std::ofstream(dir.path() / "Kopie.kxs") << "an earlier export";
-    const QString folder = QString::fromStdString(dir.path().string());
-    app::FileDialogRequest request{folder + "\\*.kxs", "KorvexStudio Projekt (*.kxs)|*.kxs", false};
-    EXPECT_EQ(RunDialog(request,
-                        [&](QFileDialog& dialog) {
-                            EXPECT_EQ(QDir(dialog.directory()).canonicalPath(),
-                                      QDir(folder).canonicalPath());
-                            EXPECT_EQ(dialog.nameFilters(),
-                                      QStringList{"KorvexStudio Projekt (*.kxs)"});
-                            EXPECT_EQ(dialog.fileMode(), QFileDialog::ExistingFile);
-                            dialog.reject();
-                        }),
-              std::nullopt);
-    request.save = true;
-    const auto chosen = RunDialog(request, [&](QFileDialog& dialog) {
-        EXPECT_EQ(dialog.acceptMode(), QFileDialog::AcceptSave);
-        // As the user types the name of the existing file and presses Enter.
-        auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-        ASSERT_NE(name, nullptr);
-        name->setText(QStringLiteral("Kopie.kxs"));
-        QTest::keyClick(name, Qt::Key_Return);
-    });
-    EXPECT_EQ(chosen, QDir::toNativeSeparators(folder + QStringLiteral("/Kopie.kxs")));
-    const QDir home(QString::fromStdString(kQt->home.path().string()));
-    EXPECT_EQ(home.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
-              QStringList());
 }
 
 }  // namespace

@@ -5,8 +5,12 @@
 // copy path text differs from it. Then the "..." buttons, which refresh at once on a confirmed path
 // only, and leaving a path box, which validates it by click, Tab or an access key unless the focus
 // goes to Cancel, which ends the program without a probe.
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 
 #include "window_driver.h"
 
@@ -89,8 +93,9 @@ struct StateRow {
 };
 
 void PrintTo(const StateRow& row, std::ostream* out) {
+    const char* copies[] = {"none", "same", "other", "blanks", "other case", "trailing blanks"};
     *out << "source '" << row.source << (row.heldOpen ? "' held open" : "'") << ", copy "
-         << static_cast<int>(row.copy);
+         << copies[static_cast<int>(row.copy)];
 }
 
 const std::vector<int> kLevels = {0, 1, 3, 2, 4, 0, 1, 2};
@@ -147,11 +152,9 @@ TEST_P(FTravixRefresh, PresetsLoadsAndUnlocksByTheSourceStateAndTheTexts) {
     EXPECT_EQ(Find<QRadioButton>("optPasswordSet")->isChecked(), row.preset != Preset::Clear);
     const std::vector<int>* shown[] = {&kEarlier, &kLevels, &kStrayShown};
     EXPECT_EQ(SelectedLevels(), *shown[static_cast<int>(row.shown)]);
-    const QStringList unmarked = {"1031:0", "1033:0", "1036:0"};
-    const QStringList loaded = {"1031:1", "1033:0", "1036:0"};
-    EXPECT_EQ(LanguageEntries(), *row.message                  ? QStringList()
-                                 : row.shown == Shown::Earlier ? unmarked
-                                                               : loaded);
+    const char* marks =
+        row.shown == Shown::Earlier ? "1031:0 1033:0 1036:0" : "1031:1 1033:0 1036:0";
+    EXPECT_EQ(LanguageEntries().join(' '), *row.message ? "" : marks);
     EXPECT_EQ(Unlocked(), row.unlocked);
     EXPECT_EQ(Find("lstLockLanguages")->isEnabled(), row.unlocked);
 }
@@ -180,32 +183,76 @@ INSTANTIATE_TEST_SUITE_P(
         // readable but not loadable: the engine's number and description, everything locked
         StateRow{"access.mdb", false, Copy::Other, Preset::Set, Shown::Earlier, false, "3265"}));
 
+// Runs `open`, which shows Qt's file dialog, and `answer` on the dialog once it shows; `answer`
+// must close it. Any other window meanwhile (an overwrite question) fails the test; a dialog still
+// open after some seconds is rejected, so that a fault fails the test instead of hanging it.
+void AnswerFileDialog(const std::function<void()>& open,
+                      const std::function<void(QFileDialog&)>& answer) {
+    int ticks = 0;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            ADD_FAILURE() << "a question: " << box->text().toStdString();
+            box->reject();
+        }
+        // Qt's dialog may still be reading the folder and ignore an early answer. The answer runs
+        // outside this slot: Qt fires no timer again while its slot runs, so a question that the
+        // answer brings up would otherwise never be seen.
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        if (dialog != nullptr && ++ticks % 20 == 1) {
+            QTimer::singleShot(0, dialog,
+                               [&, dialog] { ticks > 500 ? dialog->reject() : answer(*dialog); });
+        }
+    });
+    poll.start(10);
+    open();
+    EXPECT_TRUE(ticks > 0 && ticks <= 500) << "the file dialog never showed or stayed open";
+}
+
+// The "..." buttons with Qt's dialog: it starts in the program's folder with the project filter
+// whatever the box holds; a cancel changes nothing; a confirmed path, an existing copy target
+// taken without a question, lands in the box selected and focused, and is refreshed at once. The
+// dialog's history goes nowhere near the user's configuration.
 TEST_F(WindowDriver, TheDialogButtonsFillTheirBoxAndRefreshOnlyOnAConfirmedPath) {
     BuildProjectFile(Path("plain.kxs"), false);
+    BuildProjectFile(Path("Kopie.kxs"), false);
     for (const auto& [button, box, save] : {std::tuple{"cmdChoosePathSource", Source(), false},
                                             {"cmdChoosePathDestination", Destination(), true}}) {
         SCOPED_TRACE(button);
+        const QString chosen = Text(Path(save ? "Kopie.kxs" : "plain.kxs"));
         box->setText(QStringLiteral("/elsewhere/Alt.kxs"));
         Find(button)->setFocus();
-        refreshes_ = 0;
-        // The user cancels first, then confirms a name without extension, which stays without.
-        const QString chosen = Text(save ? Path("Kopie") : Path("plain.kxs"));
-        dialog_.answers = {std::nullopt, chosen};
-        Click(button);
-        EXPECT_EQ(box->text(), QStringLiteral("/elsewhere/Alt.kxs"));
-        EXPECT_EQ(refreshes_, 0);
-        // A real dialog takes the activation; the window must get it back.
-        dialog_.whileShown = WithAnotherWindowActive;
-        Click(button);
-        dialog_.whileShown = nullptr;
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
-        EXPECT_EQ(std::exchange(dialog_.saves, {}), std::vector<bool>(2, save));
-        EXPECT_EQ(box->text(), chosen);
+        for (const bool confirm : {false, true}) {
+            refreshes_ = 0;
+            AnswerFileDialog(
+                [&] { Click(button); },
+                [&](QFileDialog& dialog) {
+                    EXPECT_EQ(dialog.directory().canonicalPath(),
+                              QDir(QCoreApplication::applicationDirPath()).canonicalPath());
+                    EXPECT_EQ(dialog.nameFilters(), QStringList{"KorvexStudio Projekt (*.kxs)"});
+                    EXPECT_EQ(dialog.fileMode(),
+                              save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+                    EXPECT_EQ(dialog.acceptMode() == QFileDialog::AcceptSave, save);
+                    if (!confirm) return dialog.reject();
+                    // As the user types the path and presses Enter.
+                    auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+                    ASSERT_NE(name, nullptr);
+                    name->setText(chosen);
+                    QTest::keyClick(name, Qt::Key_Return);
+                });
+            EXPECT_EQ(box->text(), confirm ? chosen : QStringLiteral("/elsewhere/Alt.kxs"));
+            EXPECT_EQ(refreshes_, confirm ? 1 : 0);
+        }
+        // The window takes the activation back from the closed dialog.
+        EXPECT_TRUE(QTest::qWaitForWindowActive(window_.get()));
         EXPECT_EQ(box->selectedText(), chosen);
         EXPECT_EQ(box->cursorPosition(), 0);
         EXPECT_EQ(QApplication::focusWidget(), box);
-        EXPECT_EQ(refreshes_, 1);
     }
+    const QDir home(QString::fromStdString(kQt->home.path().string()));
+    EXPECT_EQ(home.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+              QStringList());
 }
 
 TEST_F(WindowDriver, LeavingAPathBoxValidatesItUnlessTheFocusGoesToCancel) {

@@ -1,8 +1,8 @@
 #pragma once
 // Drives the real window offscreen as a user would. The test process runs one QApplication in a
 // home and configuration folder of its own that start empty, and reads the registry from a
-// throw-away folder. WindowDriver starts FTravix with a file dialog that answers from a script, a
-// message sink and an exit hook that record, and counts the refreshes. Project files are copies of
+// throw-away folder. WindowDriver starts FTravix with a message sink and an exit hook that record,
+// and counts the refreshes. Project files are copies of
 // the checked-in ones or of real Access files.
 #include <gtest/gtest.h>
 
@@ -13,7 +13,6 @@
 #include <QListWidget>
 #include <QRegularExpression>
 #include <QTest>
-#include <deque>
 #include <filesystem>
 #include <memory>
 #include <set>
@@ -61,25 +60,6 @@ struct RecordingMessageSink : app::MessageSink {
     std::function<void()> whileShown;  // runs as if the message box were on screen
 };
 
-// Answers each Choose with the next scripted answer (nullopt: the user cancels).
-struct FakeFileDialog : app::FileDialog {
-    std::optional<QString> Choose(const app::FileDialogRequest& request, QWidget*) override {
-        // Whatever the box holds, the dialog starts in the program's folder.
-        EXPECT_EQ(request.fileName, QCoreApplication::applicationDirPath() + "\\*.kxs");
-        EXPECT_EQ(request.filter, "KorvexStudio Projekt (*.kxs)|*.kxs");
-        saves.push_back(request.save);
-        if (whileShown) whileShown();
-        EXPECT_FALSE(answers.empty()) << "the file dialog was shown once more than expected";
-        if (answers.empty()) return std::nullopt;
-        const std::optional<QString> answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
-    std::deque<std::optional<QString>> answers;
-    std::function<void()> whileShown;  // runs as if the dialog were on screen
-    std::vector<bool> saves;           // of each request
-};
-
 // A copy of project.kxs (languages 1031 released, 1033, 1036), or of its protected twin, at `file`
 // with the given stored levels (index 0..7, -1 for never written), written as the program does.
 inline void BuildProjectFile(const std::filesystem::path& file, bool standardPassword,
@@ -107,8 +87,8 @@ class WindowDriver : public ::testing::Test {
   protected:
     void SetUp() override {
         kQt->registry.WriteHive(hive_);
-        app::WindowServices services{&messages_, [this](int status) { exits_.push_back(status); },
-                                     nullptr, &dialog_};
+        // Qt's own file dialog: the window's "..." buttons are driven through it.
+        app::WindowServices services{&messages_, [this](int status) { exits_.push_back(status); }};
         window_ = app::StartTravix(services);
         ASSERT_NE(window_, nullptr) << messages_.errors.join('\n').toStdString();
         QObject::connect(window_.get(), &app::FTravix::formStateRefreshed,
@@ -192,7 +172,6 @@ class WindowDriver : public ::testing::Test {
     std::string hive_ = LcidHive("1031");  // the registry, set before SetUp
     fixture::TempDir dir_;
     RecordingMessageSink messages_;
-    FakeFileDialog dialog_;
     std::vector<int> exits_;
     int refreshes_ = 0;
     std::unique_ptr<app::FTravix> window_;
