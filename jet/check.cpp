@@ -3,6 +3,7 @@
 
 #include "jet/check.h"
 
+#include <cstdint>
 #include <exception>
 #include <new>
 #include <optional>
@@ -18,13 +19,13 @@
 #include "jet/database.h"
 #include "jet/database_core.h"
 #include "jet/error.h"
-#include "jet/page_batch.h"
+#include "jet/header.h"
 #include "jet/property_blob.h"
 #include "jet/row_reader.h"
 #include "jet/row_writer.h"
 #include "jet/table_definition.h"
-#include "jet/table_definition_writer.h"
 #include "jet/usage_map.h"
+#include "jet/usage_map_writer.h"
 
 namespace jet {
 
@@ -38,17 +39,21 @@ class Checker {
     Checker(DatabaseCore& core, std::vector<std::string>& problems)
         : core_(core), pages_(core.channel()), problems_(problems) {}
 
-    void globalUsageMap() {
-        guard("the global usage map", [&] {
-            const std::vector<std::uint32_t> bitmaps = referencePages(kGlobalMapRow);
-            for (const std::uint32_t page : bitmaps) {
-                if (page >= pages_.pageCount())
-                    throw corrupt("it names bitmap page " + std::to_string(page) +
-                                  " beyond the end of the file");
-                if ((*pages_.page(page))[0] != kPageTypeUsageBitmap)
-                    throw corrupt("its page " + std::to_string(page) + " is not a bitmap page");
-            }
+    // Page 0 must still be the header this handle opened: the same version and page key, or
+    // every other page would be read with the wrong layout or the wrong key.
+    void header() {
+        guard("the header", [&] {
+            const Header onDisk = Header::parse(*pages_.page(0), core_.path);
+            if (&onDisk.format() != &core_.header.format() ||
+                onDisk.databaseKey() != core_.header.databaseKey())
+                throw corrupt("it no longer matches the header the file was opened with");
         });
+    }
+
+    // The bitmap pages of the global map must be bitmap pages inside the file; the free pages it
+    // marks may lie beyond the file's end, where Jet keeps them free already.
+    void globalUsageMap() {
+        guard("the global usage map", [&] { walkMap(kGlobalUsageMap, nullptr, UINT32_MAX); });
     }
 
     // The table whose definition starts at `firstPage`: definition, usage maps, rows.
@@ -58,14 +63,13 @@ class Checker {
         std::optional<TableDefinition> def;
         guard(where, [&] {
             def.emplace(TableDefinition::read(pages_, firstPage, core_.header.codePage()));
-            PageBatch batch(pages_);
-            const TableDefinitionBytes raw = TableDefinitionBytes::read(batch, firstPage);
+            const auto& maps = def->longValueMaps();
             for (const Column& column : def->columns()) {
-                const auto maps = raw.longValueMaps(column.number);
-                if (!maps) continue;
+                const auto hit = maps.find(column.number);
+                if (hit == maps.end()) continue;
                 guard(where + ", the long-value maps of column '" + column.name + "'", [&] {
-                    walkMap(maps->owned, nullptr);
-                    walkMap(maps->free, nullptr);
+                    walkMap(hit->second.owned, nullptr);
+                    walkMap(hit->second.free, nullptr);
                 });
             }
         });
@@ -111,48 +115,29 @@ class Checker {
     }
 
   private:
-    static constexpr RowPointer kGlobalMapRow{1, 0};
-
     std::span<const std::uint8_t> mapRow(const Page& page, RowPointer at) {
         const RowSlot slot = rowSlot(*page, pages_.format(), at.row);
         if (slot.isDeleted()) throw corrupt("a usage map row is deleted");
         return std::span<const std::uint8_t>(*page).subspan(slot.start, slot.end - slot.start);
     }
 
-    // The bitmap pages a reference map names (none for an inline map).
-    std::vector<std::uint32_t> referencePages(RowPointer at) {
-        const Page page = pages_.page(at.page);
-        if ((*page)[0] != kPageTypeData) throw corrupt("a usage map lies on a page without rows");
-        const ByteReader reader(mapRow(page, at));
-        std::vector<std::uint32_t> out;
-        if (reader.u8(0) == 0x01) {
-            for (std::size_t i = 1; i + 4 <= reader.size(); i += 4) {
-                if (const std::uint32_t bitmap = reader.u32(i)) out.push_back(bitmap);
-            }
-        } else if (reader.u8(0) != 0x00) {
-            throw corrupt("a usage map of unknown type");
-        }
-        return out;
-    }
-
-    // Walks every page of the map at `at` (each inside the file, else 3049), handing each to
-    // `visit` when given.
+    // Walks every page of the map at `at` (each below `pageLimit`, else 3049), handing each to
+    // `visit` when given; the walk reads every bitmap page of a reference map on its way.
     template <typename Visit>
-    void walkMap(RowPointer at, Visit visit) {
+    void walkMap(RowPointer at, Visit visit, std::uint32_t pageLimit) {
         const Page page = pages_.page(at.page);
         if ((*page)[0] != kPageTypeData)
             throw corrupt("a usage map lies on page " + std::to_string(at.page) +
                           ", which holds no rows");
-        for (const std::uint32_t bitmap : referencePages(at)) {
-            if (bitmap >= pages_.pageCount() || (*pages_.page(bitmap))[0] != kPageTypeUsageBitmap)
-                throw corrupt("a usage map names page " + std::to_string(bitmap) +
-                              " as its bitmap, which is none");
-        }
-        UsageMap map(pages_, mapRow(page, at));
+        UsageMap map(pages_, mapRow(page, at), pageLimit);
         for (auto next = map.nextPage(0); next;
              next = *next == UINT32_MAX ? std::nullopt : map.nextPage(*next + 1)) {
             if constexpr (!std::is_same_v<Visit, std::nullptr_t>) visit(*next);
         }
+    }
+    template <typename Visit>
+    void walkMap(RowPointer at, Visit visit) {
+        walkMap(at, visit, pages_.pageCount());
     }
 
     void row(const TableDefinition& def, const Page& page, std::size_t index, int lvProp) {
@@ -204,6 +189,7 @@ std::vector<std::string> Database::check(CheckScope scope) const {
     core_->channel();
     std::vector<std::string> problems;
     Checker checker(*core_, problems);
+    checker.header();
     checker.globalUsageMap();
     std::set<std::uint32_t> tables{Catalog::kCatalogPage};
     checker.table(Catalog::kCatalogPage, "MSysObjects");
