@@ -1,7 +1,8 @@
 // The CHM reader on help files compiled by chmcmd from data/ and on missing, foreign, cut and
-// damaged copies of them; its tables (/#IVB, /#STRINGS, alias paths) on bytes built here, in the
-// shapes a compiler does not make but a hostile file can hold. chmcmd stores absolute build paths
-// in /#STRINGS, so resolving an ID here also goes through the dropping of leading folders.
+// damaged copies of them (chmlib runs in a child process, RunIsolated's); its tables (/#IVB,
+// /#STRINGS, alias paths) on bytes built here, in the shapes a compiler does not make but a hostile
+// file can hold. chmcmd stores absolute build paths in /#STRINGS, so resolving an ID here also goes
+// through the dropping of leading folders.
 #include "help/chm_file.h"
 
 #include <gtest/gtest.h>
@@ -63,7 +64,9 @@ TEST(ChmFile, ResolvesMappedIdsToTopicsAndYieldsNothingElse) {
         if (c.bytes[0] != '<') std::ofstream(path, std::ios::binary) << c.bytes;
         auto file = help::ChmFile::Open(path);
         EXPECT_EQ(file ? file->ResolveContext(c.contextId) : std::nullopt, c.topic);
-        if (c.topic) EXPECT_EQ(file->Read(*c.topic), Slurp(kData / c.topic->substr(1)));
+        if (c.topic) {
+            EXPECT_EQ(file->Read(*c.topic), Slurp(kData / c.topic->substr(1)));
+        }
     }
 }
 
@@ -84,32 +87,6 @@ TEST(ChmFile, FindsEveryObjectInAnyLetterCaseAndNothingOutside) {
         EXPECT_EQ(file->Read(path), stored ? Slurp(kData / stored->substr(1)) : stored) << path;
     }
     EXPECT_EQ(file->Read(std::string(600, 'a')), std::nullopt);
-}
-
-// A cut copy holds no wrong bytes, only fewer: the topic resolves and reads as compiled, or
-// nothing resolves. Overwritten bytes cannot always be told from content (CHM has no checksums):
-// the reader must survive them and never hand out more than an object may hold.
-TEST(ChmFile, CutAndOverwrittenCopiesAreReadWithinBounds) {
-    const std::string html = Slurp(kData / "topics/main.htm");
-    fixture::TempDir dir;
-    const fs::path copy = dir.path() / "Toolbox.chm";
-    int intact = 0;
-    for (std::size_t at = 0; at < kCompiled.size(); at += 61) {
-        const bool cut = at % 2 == 0;
-        std::string bytes = kCompiled;
-        cut ? bytes.resize(at) : (void)bytes.replace(at, 8, 8, at % 3 ? '\xFF' : '\0');
-        std::ofstream(copy, std::ios::binary) << bytes;
-        auto file = help::ChmFile::Open(copy);
-        const auto topic = file ? file->ResolveContext(60011) : std::nullopt;
-        if (!topic) continue;
-        const auto read = file->Read(*topic);
-        EXPECT_LE(read.value_or("").size(), help::kMaxObjectSize) << at;
-        if (cut) {
-            EXPECT_TRUE(*topic == "/topics/main.htm" && (!read || read == html)) << at;
-        }
-        intact += !cut && read == html;
-    }
-    EXPECT_GT(intact, 0) << "damage outside what a lookup uses stopped the lookup";
 }
 
 std::vector<unsigned char> Words(std::initializer_list<std::uint32_t> words, std::size_t cut = 0) {
