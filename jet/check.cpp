@@ -39,16 +39,8 @@ class Checker {
         : core_(core), pages_(core.channel()), problems_(problems) {}
 
     void globalUsageMap() {
-        guard("the global usage map", [&] {
-            const std::vector<std::uint32_t> bitmaps = referencePages(kGlobalMapRow);
-            for (const std::uint32_t page : bitmaps) {
-                if (page >= pages_.pageCount())
-                    throw corrupt("it names bitmap page " + std::to_string(page) +
-                                  " beyond the end of the file");
-                if ((*pages_.page(page))[0] != kPageTypeUsageBitmap)
-                    throw corrupt("its page " + std::to_string(page) + " is not a bitmap page");
-            }
-        });
+        guard("the global usage map",
+              [&] { UsageMap(pages_, kGlobalUsageMap).requireBitmapPages(); });
     }
 
     // The table whose definition starts at `firstPage`: definition, usage maps, rows.
@@ -111,48 +103,16 @@ class Checker {
     }
 
   private:
-    static constexpr RowPointer kGlobalMapRow{1, 0};
-
-    std::span<const std::uint8_t> mapRow(const Page& page, RowPointer at) {
-        const RowSlot slot = rowSlot(*page, pages_.format(), at.row);
-        if (slot.isDeleted()) throw corrupt("a usage map row is deleted");
-        return std::span<const std::uint8_t>(*page).subspan(slot.start, slot.end - slot.start);
-    }
-
-    // The bitmap pages a reference map names (none for an inline map).
-    std::vector<std::uint32_t> referencePages(RowPointer at) {
-        const Page page = pages_.page(at.page);
-        if ((*page)[0] != kPageTypeData) throw corrupt("a usage map lies on a page without rows");
-        const ByteReader reader(mapRow(page, at));
-        std::vector<std::uint32_t> out;
-        if (reader.u8(0) == 0x01) {
-            for (std::size_t i = 1; i + 4 <= reader.size(); i += 4) {
-                if (const std::uint32_t bitmap = reader.u32(i)) out.push_back(bitmap);
-            }
-        } else if (reader.u8(0) != 0x00) {
-            throw corrupt("a usage map of unknown type");
-        }
-        return out;
-    }
-
     // Walks every page of the map at `at` (each inside the file, else 3049), handing each to
     // `visit` when given.
     template <typename Visit>
     void walkMap(RowPointer at, Visit visit) {
-        const Page page = pages_.page(at.page);
-        if ((*page)[0] != kPageTypeData)
-            throw corrupt("a usage map lies on page " + std::to_string(at.page) +
-                          ", which holds no rows");
-        for (const std::uint32_t bitmap : referencePages(at)) {
-            if (bitmap >= pages_.pageCount() || (*pages_.page(bitmap))[0] != kPageTypeUsageBitmap)
-                throw corrupt("a usage map names page " + std::to_string(bitmap) +
-                              " as its bitmap, which is none");
-        }
-        UsageMap map(pages_, mapRow(page, at));
-        for (auto next = map.nextPage(0); next;
-             next = *next == UINT32_MAX ? std::nullopt : map.nextPage(*next + 1)) {
-            if constexpr (!std::is_same_v<Visit, std::nullptr_t>) visit(*next);
-        }
+        const UsageMap map(pages_, at);
+        map.requireBitmapPages();
+        map.forEachPage([&](std::uint32_t page) {
+            if constexpr (!std::is_same_v<Visit, std::nullptr_t>) visit(page);
+            return true;
+        });
     }
 
     void row(const TableDefinition& def, const Page& page, std::size_t index, int lvProp) {

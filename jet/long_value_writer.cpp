@@ -5,9 +5,9 @@
 #include "jet/byte_reader.h"
 #include "jet/error.h"
 #include "jet/long_value.h"
+#include "jet/page_allocator.h"
 #include "jet/row_writer.h"
 #include "jet/usage_map.h"
-#include "jet/usage_map_writer.h"
 
 namespace jet {
 
@@ -46,18 +46,15 @@ void dropDeletedBytes(std::vector<PageRow>& rows) {
 
 class LvalRowWriter {
   public:
-    LvalRowWriter(PageBatch& batch, const LongValuePlacement& placement)
-        : batch_(batch), placement_(placement) {
+    LvalRowWriter(PageBatch& batch, const LongValuePlacement& placement) : batch_(batch) {
+        if (placement.ownedMap) maps_.push_back(*placement.ownedMap);
+        if (placement.freeMap) maps_.push_back(*placement.freeMap);
         if (!placement.freeMap) return;
-        const auto mapPage = batch.view(placement.freeMap->page);
-        const RowSlot slot = rowSlot(mapPage, batch.format(), placement.freeMap->row);
-        if (slot.isDeleted()) throw corrupt("a long-value column's map row is deleted");
-        UsageMap map(batch.channel(), mapPage.subspan(slot.start, slot.end - slot.start),
-                     batch.pageLimit());
-        for (auto page = map.nextPage(0); page && candidates_.size() < kMaxCandidates;
-             page = *page == UINT32_MAX ? std::nullopt : map.nextPage(*page + 1)) {
-            if (!placement.avoid.count(*page)) candidates_.push_back(*page);
-        }
+        UsageMap(batch, *placement.freeMap).forEachPage([&](std::uint32_t page) {
+            if (candidates_.size() >= kMaxCandidates) return false;
+            if (!placement.avoid.count(page)) candidates_.push_back(page);
+            return true;
+        });
     }
 
     // Stages `row` and returns its packed pointer (page << 8 | row number).
@@ -79,13 +76,11 @@ class LvalRowWriter {
             batch_.edit(page, PageBatch::Stage::Data) = std::move(copy);
             return page << 8 | static_cast<std::uint32_t>(slot);
         }
-        const std::uint32_t page = batch_.append();
+        const std::uint32_t page = PageAllocator(batch_).allocate(maps_);
         std::vector<std::uint8_t>& bytes = batch_.edit(page, PageBatch::Stage::NewPage);
         initDataPage(bytes, format, kLongValueOwner);
         if (!writePageRows(bytes, format, {PageRow{0, row}}))
             throw invalidArgument("a long value row larger than a page");
-        if (placement_.ownedMap) addToUsageMap(batch_, *placement_.ownedMap, page);
-        if (placement_.freeMap) addToUsageMap(batch_, *placement_.freeMap, page);
         candidates_.push_back(page);
         return page << 8;
     }
@@ -94,7 +89,7 @@ class LvalRowWriter {
     // Enough pages to look through for room without reading a whole large file.
     static constexpr std::size_t kMaxCandidates = 64;
     PageBatch& batch_;
-    const LongValuePlacement& placement_;
+    std::vector<RowPointer> maps_;
     std::vector<std::uint32_t> candidates_;
 };
 

@@ -37,6 +37,8 @@ class PageBatch {
     // A new zeroed page after the end of the file and of the pages already added.
     std::uint32_t append();
     bool isAppended(std::uint32_t number) const;
+    // The pages added by append(), in ascending order.
+    const std::vector<std::uint32_t>& appended() const { return appended_; }
     // The page count of the file as this batch will leave it.
     std::uint32_t pageLimit() const {
         return appended_.empty() ? pages_.pageCount() : appended_.back() + 1;
@@ -49,9 +51,8 @@ class PageBatch {
     void restore(Snapshot snapshot);
     bool empty() const;
 
-    // Records the appended pages as used in the global usage map, then writes every page, stage by
-    // stage (appended pages in ascending order), and flushes. A failing write throws; the pages
-    // written before it stay written.
+    // Writes every page, stage by stage (appended pages in ascending order), and flushes. A failing
+    // write throws; the pages written before it stay written.
     void commit();
 
   private:

@@ -1,12 +1,13 @@
 #include "jet/row_store.h"
 
+#include <optional>
 #include <vector>
 
 #include "jet/byte_reader.h"
 #include "jet/error.h"
+#include "jet/page_allocator.h"
 #include "jet/row_writer.h"
 #include "jet/usage_map.h"
-#include "jet/usage_map_writer.h"
 
 namespace jet {
 
@@ -28,30 +29,24 @@ RowPointer placeRelocated(PageBatch& batch, std::uint32_t owner, RowPointer usag
                           std::uint32_t avoid, const Bytes& bytes) {
     const JetFormat& format = batch.format();
     const PageRow row{kRowDeletedFlag, bytes};
-    {
-        const auto mapPage = batch.view(usageMap.page);
-        const RowSlot slot = rowSlot(mapPage, format, usageMap.row);
-        if (slot.isDeleted()) throw corrupt("a table's usage map row is deleted");
-        UsageMap map(batch.channel(), mapPage.subspan(slot.start, slot.end - slot.start),
-                     batch.pageLimit());
-        for (auto page = map.nextPage(0); page;
-             page = *page == UINT32_MAX ? std::nullopt : map.nextPage(*page + 1)) {
-            if (*page == avoid) continue;
-            const auto bytesOf = batch.view(*page);
-            if (bytesOf[0] != kPageTypeData || dataPageOwner(bytesOf) != owner) continue;
-            std::vector<PageRow> rows = readPageRows(bytesOf, format);
-            rows.push_back(row);
-            std::vector<std::uint8_t> copy(bytesOf.begin(), bytesOf.end());
-            if (!writePageRows(copy, format, rows)) continue;
-            batch.edit(*page, PageBatch::Stage::Data) = std::move(copy);
-            return {*page, static_cast<std::uint8_t>(rows.size() - 1)};
-        }
-    }
-    const std::uint32_t page = batch.append();
+    std::optional<RowPointer> placed;
+    UsageMap(batch, usageMap).forEachPage([&](std::uint32_t page) {
+        if (page == avoid) return true;
+        const auto bytesOf = batch.view(page);
+        if (bytesOf[0] != kPageTypeData || dataPageOwner(bytesOf) != owner) return true;
+        std::vector<PageRow> rows = readPageRows(bytesOf, format);
+        rows.push_back(row);
+        std::vector<std::uint8_t> copy(bytesOf.begin(), bytesOf.end());
+        if (!writePageRows(copy, format, rows)) return true;
+        batch.edit(page, PageBatch::Stage::Data) = std::move(copy);
+        placed = RowPointer{page, static_cast<std::uint8_t>(rows.size() - 1)};
+        return false;
+    });
+    if (placed) return *placed;
+    const std::uint32_t page = PageAllocator(batch).allocate({&usageMap, 1});
     std::vector<std::uint8_t>& fresh = batch.edit(page, PageBatch::Stage::NewPage);
     initDataPage(fresh, format, owner);
     if (!writePageRows(fresh, format, {row})) throw invalidArgument("a row larger than a page");
-    addToUsageMap(batch, usageMap, page);
     return {page, 0};
 }
 

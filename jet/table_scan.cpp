@@ -7,20 +7,13 @@
 namespace jet {
 
 TableScan::TableScan(PageChannel& pages, const TableDefinition& definition)
-    : pages_(pages), definition_(definition) {
-    const RowPointer at = definition.usageMap();
-    const Page mapPage = pages_.page(at.page);
-    const RowSlot slot = rowSlot(*mapPage, pages_.format(), at.row);
-    if (slot.isDeleted()) throw corrupt("a table's usage map row is deleted");
-    map_.emplace(
-        pages_, std::span<const std::uint8_t>(*mapPage).subspan(slot.start, slot.end - slot.start));
-}
+    : pages_(pages), definition_(definition), map_(pages, definition.usageMap()) {}
 
 bool TableScan::loadNextPage() {
     while (true) {
         const std::uint32_t from = pageNumber_ ? *pageNumber_ + 1 : 0;
         if (pageNumber_ && *pageNumber_ == UINT32_MAX) return false;
-        pageNumber_ = map_->nextPage(from);
+        pageNumber_ = map_.nextPage(from);
         if (!pageNumber_) return false;
         page_ = pages_.page(*pageNumber_);
         // A map may name pages that are no longer this table's data pages; they hold none of its

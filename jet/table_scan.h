@@ -32,7 +32,7 @@ class TableScan {
 
     PageChannel& pages_;
     const TableDefinition& definition_;
-    std::optional<UsageMap> map_;
+    UsageMap map_;
     std::optional<std::uint32_t> pageNumber_;
     Page page_;
     Page target_;  // the page of the relocated row last followed

@@ -15,6 +15,7 @@
 #include "jet/database_core.h"
 #include "jet/long_value.h"
 #include "jet/long_value_writer.h"
+#include "jet/page_allocator.h"
 #include "jet/page_batch.h"
 #include "jet/property_blob_writer.h"
 #include "jet/row_reader.h"
@@ -192,11 +193,11 @@ void Database::SetBooleans(std::string_view table, std::string_view column,
             storeRow(batch, owner, def.usageMap(), location, bytes);
         } catch (...) {
             if (before) batch.restore(std::move(*before));
-            batch.commit();
+            PageAllocator(batch).commit();
             throw;
         }
     }
-    batch.commit();
+    PageAllocator(batch).commit();
 }
 
 void Database::AddBooleanColumn(std::string_view table, std::string_view column,
@@ -221,7 +222,7 @@ void Database::AddBooleanColumn(std::string_view table, std::string_view column,
         editor.set(column, "Description", kTextType, true, text);
     });
     raw.write(batch);
-    batch.commit();
+    PageAllocator(batch).commit();
 }
 
 void Database::SetCustomProperty(std::string_view name, const Value& value) {
@@ -264,7 +265,7 @@ void Database::SetCustomProperties(std::span<const std::pair<std::string, Value>
         for (std::size_t i = 0; i < stored.size(); ++i)
             editor.set("", properties[i].first, stored[i].type, false, stored[i].data);
     });
-    batch.commit();
+    PageAllocator(batch).commit();
 }
 
 std::optional<Value> Database::customProperty(std::string_view name) const {

@@ -4,6 +4,7 @@
 
 #include "jet/catalog.h"
 #include "jet/header.h"
+#include "jet/page_allocator.h"
 #include "jet/page_batch.h"
 #include "jet/page_channel.h"
 #include "jet/row_reader.h"
@@ -46,7 +47,7 @@ TEST_P(Jet3LongRow, IsReadByMdbtoolsAndMdbReader) {
             jet::splitRow(jet::rowBytes(batch, at), pages.format(), def.variableColumnCount());
         parts.vars.at(a.varIndex) = jet::Bytes(length, 'x');
         jet::storeRow(batch, owner, def.usageMap(), at, jet::joinRow(parts, pages.format()));
-        batch.commit();
+        jet::PageAllocator(batch).commit();
     }
     const auto dump = fixture::DumpWithMdbReader(scratch.file());
     ASSERT_TRUE(dump);
