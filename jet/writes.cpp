@@ -14,7 +14,6 @@
 #include "jet/database.h"
 #include "jet/database_core.h"
 #include "jet/long_value.h"
-#include "jet/long_value_writer.h"
 #include "jet/page_allocator.h"
 #include "jet/page_batch.h"
 #include "jet/property_blob_writer.h"
