@@ -16,7 +16,7 @@ void PageAllocator::commit() {
         UsageMap global(batch_, kGlobalUsageMap);
         for (const std::uint32_t page : batch_.appended()) global.clear(batch_, page);
     }
-    batch_.commit();
+    batch_.writeOut();
 }
 
 }  // namespace jet

@@ -19,8 +19,8 @@ class PageAllocator {
     // maps of owned pages and of pages with free space). Throws 3035 when a map cannot take it.
     std::uint32_t allocate(std::span<const RowPointer> ownerMaps);
 
-    // Marks the pages the batch appended as used in the global usage map, then commits the batch
-    // (see PageBatch::commit).
+    // Marks the pages the batch appended as used in the global usage map, then writes the batch out
+    // (see PageBatch::writeOut).
     void commit();
 
   private:

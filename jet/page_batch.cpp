@@ -58,7 +58,7 @@ bool PageBatch::empty() const {
            });
 }
 
-void PageBatch::commit() {
+void PageBatch::writeOut() {
     // Nothing changed: not even a sync.
     if (empty()) return;
     std::vector<std::tuple<Stage, std::size_t, std::uint32_t>> order;

@@ -2,7 +2,7 @@
 // The pages one write changes, kept in memory until every one of them is ready and then written in
 // an order that keeps the file readable if a write fails midway: new pages first, then the global
 // usage map and the pages that only gain rows, then the pages that refer to new rows, the table
-// definition last. Nothing reaches the file before commit().
+// definition last. Nothing reaches the file before writeOut().
 
 #include <cstdint>
 #include <map>
@@ -51,8 +51,9 @@ class PageBatch {
     bool empty() const;
 
     // Writes every page, stage by stage (appended pages in ascending order), and flushes. A failing
-    // write throws; the pages written before it stay written.
-    void commit();
+    // write throws; the pages written before it stay written. Writes call PageAllocator::commit,
+    // which first records the appended pages in the global usage map.
+    void writeOut();
 
   private:
     struct Entry {
