@@ -1,14 +1,18 @@
 #pragma once
 // The catalog: the rows of MSysObjects (table definition at page 2) that name every object of the
-// database, its parent, type and flags, and carry its property blob in LvProp.
+// database, its parent, type and flags, and carry its property blob in LvProp, which is read and
+// rewritten here.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "jet/page_batch.h"
 #include "jet/page_channel.h"
+#include "jet/property_blob.h"
 #include "jet/value.h"
 
 namespace jet {
@@ -42,8 +46,14 @@ class Catalog {
     const CatalogEntry* findTable(std::string_view name) const;
     const CatalogEntry* find(std::uint32_t parentId, std::string_view name) const;
 
-    // The LvProp bytes of the object `id`, read afresh; nullopt when it has none.
-    static std::optional<Bytes> properties(PageChannel& pages, int codePage, std::uint32_t id);
+    // The property blob of the object `id`, read afresh; nullopt when it has none.
+    static std::optional<PropertyBlob> properties(PageChannel& pages, int codePage,
+                                                  std::uint32_t id);
+    // Stages in `batch` the property blob of the object `id` with `change` applied (to an empty
+    // blob when it has none). False, with nothing staged, when the change leaves the blob as it
+    // was. 3265 when the catalog has no row for `id`.
+    static bool updateProperties(PageBatch& batch, int codePage, std::uint32_t id,
+                                 const std::function<void(PropertyBlob&)>& change);
 
   private:
     std::vector<CatalogEntry> entries_;

@@ -3,6 +3,7 @@
 
 #include "jet/check.h"
 
+#include <cstdint>
 #include <exception>
 #include <new>
 #include <optional>
@@ -18,12 +19,11 @@
 #include "jet/database.h"
 #include "jet/database_core.h"
 #include "jet/error.h"
-#include "jet/page_batch.h"
+#include "jet/header.h"
 #include "jet/property_blob.h"
 #include "jet/row_reader.h"
 #include "jet/row_writer.h"
 #include "jet/table_definition.h"
-#include "jet/table_definition_writer.h"
 #include "jet/usage_map.h"
 
 namespace jet {
@@ -38,6 +38,19 @@ class Checker {
     Checker(DatabaseCore& core, std::vector<std::string>& problems)
         : core_(core), pages_(core.channel()), problems_(problems) {}
 
+    // Page 0 must still be the header this handle opened: the same version and page key, or
+    // every other page would be read with the wrong layout or the wrong key.
+    void header() {
+        guard("the header", [&] {
+            const Header onDisk = Header::parse(*pages_.page(0), core_.path);
+            if (&onDisk.format() != &core_.header.format() ||
+                onDisk.databaseKey() != core_.header.databaseKey())
+                throw corrupt("it no longer matches the header the file was opened with");
+        });
+    }
+
+    // The bitmap pages of the global map must be bitmap pages inside the file; the free pages it
+    // marks may lie beyond the file's end, where Jet keeps them free already.
     void globalUsageMap() {
         guard("the global usage map",
               [&] { UsageMap(pages_, kGlobalUsageMap).requireBitmapPages(); });
@@ -50,14 +63,13 @@ class Checker {
         std::optional<TableDefinition> def;
         guard(where, [&] {
             def.emplace(TableDefinition::read(pages_, firstPage, core_.header.codePage()));
-            PageBatch batch(pages_);
-            const TableDefinitionBytes raw = TableDefinitionBytes::read(batch, firstPage);
+            const auto& maps = def->longValueMaps();
             for (const Column& column : def->columns()) {
-                const auto maps = raw.longValueMaps(column.number);
-                if (!maps) continue;
+                const auto hit = maps.find(column.number);
+                if (hit == maps.end()) continue;
                 guard(where + ", the long-value maps of column '" + column.name + "'", [&] {
-                    walkMap(maps->owned, nullptr);
-                    walkMap(maps->free, nullptr);
+                    walkMap(hit->second.owned, nullptr);
+                    walkMap(hit->second.free, nullptr);
                 });
             }
         });
@@ -104,12 +116,10 @@ class Checker {
 
   private:
     // Walks every page of the map at `at` (each inside the file, else 3049), handing each to
-    // `visit` when given.
+    // `visit` when given; the walk reads every bitmap page of a reference map on its way.
     template <typename Visit>
     void walkMap(RowPointer at, Visit visit) {
-        const UsageMap map(pages_, at);
-        map.requireBitmapPages();
-        map.forEachPage([&](std::uint32_t page) {
+        UsageMap(pages_, at).forEachPage([&](std::uint32_t page) {
             if constexpr (!std::is_same_v<Visit, std::nullptr_t>) visit(page);
             return true;
         });
@@ -164,6 +174,7 @@ std::vector<std::string> Database::check(CheckScope scope) const {
     core_->channel();
     std::vector<std::string> problems;
     Checker checker(*core_, problems);
+    checker.header();
     checker.globalUsageMap();
     std::set<std::uint32_t> tables{Catalog::kCatalogPage};
     checker.table(Catalog::kCatalogPage, "MSysObjects");

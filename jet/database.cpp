@@ -121,9 +121,9 @@ void Database::NewPassword(std::string_view oldPassword, std::string_view newPas
     // The header bytes are all this writes, but a protected damaged file would be harder to
     // recover: the catalog and its properties must read.
     if (const auto problems = check(CheckScope::Written); !problems.empty())
-        throw JetError(kCorruptDatabase, problems.front());
+        throw checkedCorrupt(problems.front());
     const std::vector<std::uint8_t> field = core_->header.encodePasswordField(newPassword);
-    pages.writeHeaderBytes(Header::kPasswordOffset, field);
+    pages.writeHeaderBytes(core_->header.passwordOffset(), field);
     pages.flush();
     core_->header.adoptPasswordField(field);
 }
@@ -148,13 +148,9 @@ Table Database::OpenTable(std::string_view name) const {
 
 std::optional<PropertyBlob> Database::customProperties() const {
     PageChannel& pages = core_->channel();
-    const CatalogEntry* databases = core_->catalog.find(Catalog::kDatabasesParentId, "Databases");
-    if (!databases) return std::nullopt;
-    const CatalogEntry* userDefined = core_->catalog.find(databases->id, "UserDefined");
-    if (!userDefined) return std::nullopt;
-    const auto bytes = Catalog::properties(pages, core_->header.codePage(), userDefined->id);
-    if (!bytes) return std::nullopt;
-    return PropertyBlob::parse(*bytes, core_->header.format(), core_->header.codePage());
+    const CatalogEntry* object = core_->customPropertiesObject();
+    if (!object) return std::nullopt;
+    return Catalog::properties(pages, core_->header.codePage(), object->id);
 }
 
 Table::Table(std::shared_ptr<DatabaseCore> core, std::shared_ptr<const TableDefinition> definition,
@@ -179,9 +175,7 @@ std::vector<std::string> Table::columnNames() const {
 
 std::optional<PropertyBlob> Table::properties() const {
     PageChannel& pages = core_->channel();
-    const auto bytes = Catalog::properties(pages, core_->header.codePage(), catalogId_);
-    if (!bytes) return std::nullopt;
-    return PropertyBlob::parse(*bytes, core_->header.format(), core_->header.codePage());
+    return Catalog::properties(pages, core_->header.codePage(), catalogId_);
 }
 
 struct RowCursor::State {

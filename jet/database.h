@@ -17,6 +17,7 @@
 #include "jet/column.h"
 #include "jet/error.h"
 #include "jet/jet_format.h"
+#include "jet/open_options.h"
 #include "jet/property_blob.h"
 #include "jet/value.h"
 
@@ -31,18 +32,6 @@ class FileIo;
 struct RowId {
     std::uint32_t page = 0;
     std::uint16_t row = 0;
-};
-
-struct OpenOptions {
-    // Exclusive use: no other handle, in this process or another, may open the file meanwhile.
-    bool exclusive = true;
-    bool readOnly = false;
-    // DAO-style connect text, such as ";pwd=secret"; the pwd item is found without regard to case.
-    // Empty means no password.
-    std::string connect = {};
-    // Leaves out every sync: the caller syncs the file itself once it is done with it. Only for a
-    // file nobody else can see before then, such as the apply's working file.
-    bool deferSync = false;
 };
 
 // Forward-only walk over the live rows of a table, in engine order: data pages in usage-map order,

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "jet/catalog.h"
-#include "jet/database.h"
 #include "jet/header.h"
+#include "jet/open_options.h"
 #include "jet/page_channel.h"
 
 namespace jet {
@@ -28,6 +28,13 @@ struct DatabaseCore {
     PageChannel& channel() {
         if (!pages || !pages->isOpen()) throw objectInvalid();
         return *pages;
+    }
+
+    // The catalog object whose blob holds the custom database properties ("UserDefined" under
+    // "Databases"); nullptr when the database has none.
+    const CatalogEntry* customPropertiesObject() const {
+        const CatalogEntry* databases = catalog.find(Catalog::kDatabasesParentId, "Databases");
+        return databases ? catalog.find(databases->id, "UserDefined") : nullptr;
     }
 };
 

@@ -71,6 +71,11 @@ inline JetError readOnlyFile(const std::string& path) {
 inline JetError corrupt(const std::string& what) {
     return {kCorruptDatabase, "Database is corrupt: " + what + "."};
 }
+// A problem Database::check found, as the failure of a write that will not touch a damaged file;
+// the problem's line is the whole description.
+inline JetError checkedCorrupt(const std::string& problem) {
+    return {kCorruptDatabase, problem};
+}
 inline JetError objectInvalid() {
     return {kObjectInvalid, "Object invalid or no longer set."};
 }

@@ -51,11 +51,12 @@ Header Header::parse(std::span<const std::uint8_t> onDisk, const std::string& pa
     header.unmasked_.assign(onDisk.begin() + kMaskStart, onDisk.begin() + kMaskStart + length);
     for (std::size_t i = 0; i < length; ++i) header.unmasked_[i] ^= header.keystream_[i];
 
+    const JetFormat& format = *header.format_;
     const ByteReader fields(header.unmasked_);
-    header.codePage_ = fields.u16(kCodePageOffset - kMaskStart);
-    header.databaseKey_ = fields.u32(kDatabaseKeyOffset - kMaskStart);
-    if (header.format_->passwordDateMasked) {
-        header.creationDate_ = fields.f64(kCreationDateOffset - kMaskStart);
+    header.codePage_ = fields.u16(masked(format.headerCodePageOffset));
+    header.databaseKey_ = fields.u32(masked(format.headerDatabaseKeyOffset));
+    if (format.passwordDateMasked) {
+        header.creationDate_ = fields.f64(masked(format.headerCreationDateOffset));
     }
     return header;
 }
@@ -71,7 +72,7 @@ std::vector<std::uint8_t> Header::dateMask() const {
 }
 
 std::vector<std::uint8_t> Header::plainPassword() const {
-    const std::size_t at = kPasswordOffset - kMaskStart;
+    const std::size_t at = masked(format_->headerPasswordOffset);
     std::vector<std::uint8_t> plain(
         unmasked_.begin() + static_cast<std::ptrdiff_t>(at),
         unmasked_.begin() + static_cast<std::ptrdiff_t>(at + format_->passwordLength));
@@ -87,44 +88,36 @@ bool Header::hasPassword() const {
     return false;
 }
 
+// Bytes of the stored text before its first NUL character.
+std::size_t Header::storedTextLength(std::span<const std::uint8_t> plain) const {
+    const std::size_t unit = format_->textCharSize;
+    std::size_t length = 0;
+    while (length + unit <= plain.size() &&
+           std::any_of(plain.begin() + static_cast<std::ptrdiff_t>(length),
+                       plain.begin() + static_cast<std::ptrdiff_t>(length + unit),
+                       [](std::uint8_t b) { return b != 0; }))
+        length += unit;
+    return length;
+}
+
 std::string Header::password() const {
     const auto plain = plainPassword();
-    if (format_->unicodeText) {
-        std::size_t units = 0;
-        while (units * 2 + 1 < plain.size() && (plain[units * 2] | plain[units * 2 + 1]) != 0)
-            ++units;
-        return utf16leToUtf8(std::span(plain).first(units * 2));
-    }
-    std::size_t length = 0;
-    while (length < plain.size() && plain[length] != 0) ++length;
-    return decodeCodePage(std::span(plain).first(length), codePage_);
+    const auto text = std::span(plain).first(storedTextLength(plain));
+    // The password is never in Jet 4's compressed form, whatever its first character.
+    return format_->unicodeText ? utf16leToUtf8(text) : decodeCodePage(text, codePage_);
 }
 
 std::vector<std::uint8_t> Header::plainFromText(std::string_view password) const {
-    std::vector<std::uint8_t> plain(format_->passwordLength, 0);
-    if (format_->unicodeText) {
-        const auto units = utf8ToUtf16(password);
-        if (!units) throw invalidArgument("the password is not valid UTF-8");
-        if (units->size() > format_->maxPasswordChars) {
-            throw invalidArgument("a database password has at most 20 characters");
-        }
-        for (std::size_t i = 0; i < units->size(); ++i) {
-            if ((*units)[i] == 0) throw invalidArgument("a database password cannot hold NUL");
-            plain[2 * i] = static_cast<std::uint8_t>((*units)[i]);
-            plain[2 * i + 1] = static_cast<std::uint8_t>((*units)[i] >> 8);
-        }
-    } else {
-        const auto bytes = utf8ToCp1252(password);
-        if (!bytes) throw invalidArgument("the password has characters this database cannot store");
-        if (bytes->size() > format_->passwordLength) {
-            throw invalidArgument("a database password has at most 20 characters");
-        }
-        for (std::size_t i = 0; i < bytes->size(); ++i) {
-            if ((*bytes)[i] == 0) throw invalidArgument("a database password cannot hold NUL");
-            plain[i] = (*bytes)[i];
-        }
+    if (!utf8ToUtf16(password)) throw invalidArgument("the password is not valid UTF-8");
+    auto plain = tryEncodeText(password, *format_);
+    if (!plain) throw invalidArgument("the password has characters this database cannot store");
+    if (plain->size() > format_->passwordLength) {
+        throw invalidArgument("a database password has at most 20 characters");
     }
-    return plain;
+    if (password.find('\0') != std::string_view::npos)
+        throw invalidArgument("a database password cannot hold NUL");
+    plain->resize(format_->passwordLength, 0);
+    return *plain;
 }
 
 bool Header::passwordMatches(std::string_view candidate) const {
@@ -136,27 +129,21 @@ bool Header::passwordMatches(std::string_view candidate) const {
     }
     auto stored = plainPassword();
     // Whatever follows the first NUL of the stored text is not part of the password.
-    const std::size_t unit = format_->unicodeText ? 2 : 1;
-    for (std::size_t i = 0; i + unit <= stored.size(); i += unit) {
-        const bool nul = unit == 2 ? (stored[i] | stored[i + 1]) == 0 : stored[i] == 0;
-        if (nul) {
-            std::fill(stored.begin() + static_cast<std::ptrdiff_t>(i), stored.end(), 0);
-            break;
-        }
-    }
+    std::fill(stored.begin() + static_cast<std::ptrdiff_t>(storedTextLength(stored)), stored.end(),
+              0);
     return stored == plain;
 }
 
 std::vector<std::uint8_t> Header::encodePasswordField(std::string_view password) const {
     auto field = plainFromText(password);
     const auto mask = dateMask();
-    const std::size_t at = kPasswordOffset - kMaskStart;
+    const std::size_t at = masked(format_->headerPasswordOffset);
     for (std::size_t i = 0; i < field.size(); ++i) field[i] ^= mask[i] ^ keystream_[at + i];
     return field;
 }
 
 void Header::adoptPasswordField(std::span<const std::uint8_t> onDisk) {
-    const std::size_t at = kPasswordOffset - kMaskStart;
+    const std::size_t at = masked(format_->headerPasswordOffset);
     if (onDisk.size() != format_->passwordLength) throw invalidArgument("password field length");
     for (std::size_t i = 0; i < onDisk.size(); ++i)
         unmasked_[at + i] = onDisk[i] ^ keystream_[at + i];

@@ -17,10 +17,6 @@ class Header {
   public:
     static constexpr std::size_t kMaskStart = 0x18;
     static constexpr std::size_t kVersionOffset = 0x14;
-    static constexpr std::size_t kCodePageOffset = 0x3C;
-    static constexpr std::size_t kDatabaseKeyOffset = 0x3E;
-    static constexpr std::size_t kPasswordOffset = 0x42;
-    static constexpr std::size_t kCreationDateOffset = 0x72;
     // Enough of the file to recognise it and read every header field, for either version.
     static constexpr std::size_t kProbeLength = kMaskStart + 128;
 
@@ -40,8 +36,9 @@ class Header {
     bool passwordMatches(std::string_view candidate) const;
 
     // The on-disk bytes of the password field holding `password` ("" for none), ready to be
-    // written at kPasswordOffset. Throws 3001 when it is too long or has no form in this file.
+    // written at passwordOffset(). Throws 3001 when it is too long or has no form in this file.
     std::vector<std::uint8_t> encodePasswordField(std::string_view password) const;
+    std::size_t passwordOffset() const { return format_->headerPasswordOffset; }
     // Records a field written by encodePasswordField, so that this header stays the file's truth.
     void adoptPasswordField(std::span<const std::uint8_t> onDisk);
 
@@ -49,7 +46,10 @@ class Header {
     // The password bytes with every mask removed: the plain text, zero-padded.
     std::vector<std::uint8_t> plainPassword() const;
     std::vector<std::uint8_t> plainFromText(std::string_view password) const;
+    std::size_t storedTextLength(std::span<const std::uint8_t> plain) const;
     std::vector<std::uint8_t> dateMask() const;
+    // Offset of a header field inside unmasked_.
+    static std::size_t masked(std::size_t pageOffset) { return pageOffset - kMaskStart; }
 
     const JetFormat* format_ = nullptr;
     std::vector<std::uint8_t> unmasked_;   // the masked region, unmasked, from kMaskStart

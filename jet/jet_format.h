@@ -2,6 +2,7 @@
 // The layout of one Jet version as data: page size, header fields, table-definition, column and row
 // offsets. Code that reads structures asks a JetFormat instead of testing the version.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 
@@ -15,9 +16,8 @@ struct JetFormat {
 
     // Page 0: the region masked with the fixed RC4 key, and fields inside it.
     std::size_t headerMaskLength;
-    std::size_t passwordLength;    // bytes
-    bool passwordDateMasked;       // Jet 4 XORs the password with the creation date
-    std::size_t maxPasswordChars;  // what NewPassword accepts
+    std::size_t passwordLength;  // bytes
+    bool passwordDateMasked;     // Jet 4 XORs the password with the creation date
 
     // Data pages.
     std::size_t dataRowCountOffset;  // the row offset table follows it
@@ -47,6 +47,28 @@ struct JetFormat {
 
     // Text is UCS-2 (Jet 4) or single-byte in the database code page (Jet 3).
     bool unicodeText;
+
+    // The database header (page 0): where its fields lie, and the bytes one character of plain
+    // text takes (the password is never stored in Jet 4's compressed form).
+    std::size_t headerCodePageOffset;
+    std::size_t headerDatabaseKeyOffset;
+    std::size_t headerPasswordOffset;
+    std::size_t headerCreationDateOffset;  // read only where the password is date-masked
+    std::size_t textCharSize;
+
+    // The table definition beyond its columns, and the Boolean column its edit appends.
+    std::size_t tdefMaxColumnsOffset;        // columns ever made: the next column's number
+    std::size_t tdefRealIndexBlockSize;      // per real index, after the column names
+    std::size_t tdefRealIndexColumnsOffset;  // its ten (column, order) places, inside that block
+    bool tdefPageStoresFreeSpace;            // else the first page's tag stays at that place
+    std::size_t columnSecondNumberOffset;    // the column number stored once more
+    std::size_t columnSecondNumberBias;      // what Access adds to it in a table of this version
+    std::size_t columnSortOrderOffset;
+    std::size_t columnCodePageOffset;
+    bool columnStoresCodePage;  // else that place holds zero
+
+    // Property blobs: the signature that opens every blob of this version.
+    std::array<std::uint8_t, 4> propertyBlobSignature;
 };
 
 const JetFormat& jet3Format();

@@ -28,6 +28,7 @@ class PageBatch {
     explicit PageBatch(PageChannel& pages) : pages_(pages) {}
 
     const JetFormat& format() const { return pages_.format(); }
+    PageChannel& channel() { return pages_; }
 
     // The page as this batch will leave it.
     std::span<const std::uint8_t> view(std::uint32_t number);

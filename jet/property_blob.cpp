@@ -1,10 +1,9 @@
 #include "jet/property_blob.h"
 
-#include <cstring>
+#include <algorithm>
 
 #include "jet/byte_reader.h"
 #include "jet/error.h"
-#include "jet/property_blob_layout.h"
 #include "jet/row_reader.h"
 #include "jet/text_codec.h"
 
@@ -12,64 +11,19 @@ namespace jet {
 
 namespace {
 
-using namespace property_blob_layout;
+constexpr std::uint16_t kNamePool = 0x80;
+constexpr std::uint16_t kObjectValues = 0x00;
+constexpr std::uint16_t kColumnValues = 0x01;
+constexpr std::size_t kBlockHeader = 6;  // length (4) and type (2)
+constexpr std::size_t kValueHeader = 8;  // length, DDL flag, type, name index, data size
 
-class BlobParser {
-  public:
-    BlobParser(const JetFormat& format, int codePage) : format_(format), codePage_(codePage) {}
+bool isMap(std::uint16_t type) {
+    return type == kObjectValues || type == kColumnValues;
+}
 
-    std::string text(std::span<const std::uint8_t> bytes) const {
-        return format_.unicodeText ? decodeJet4Text(bytes) : decodeCodePage(bytes, codePage_);
-    }
-
-    // A name: 16-bit byte length, then the text.
-    std::string name(const ByteReader& reader, std::size_t& at) const {
-        const std::size_t length = reader.u16(at);
-        std::string result = text(reader.slice(at + 2, length));
-        at += 2 + length;
-        return result;
-    }
-
-    void namePool(const ByteReader& block, std::vector<std::string>& names) const {
-        for (std::size_t at = 0; at < block.size();) names.push_back(name(block, at));
-    }
-
-    PropertyMap values(const ByteReader& block, const std::vector<std::string>& names) const {
-        PropertyMap map;
-        std::size_t at = 0;
-        if (block.size() >= 4) {
-            const std::size_t nameBlock = block.u32(0);
-            if (nameBlock < 4 || nameBlock > block.size())
-                throw corrupt("a property map's name is out of bounds");
-            if (nameBlock > kBlockHeader) {
-                std::size_t nameAt = 4;
-                map.name = name(block.sub(0, nameBlock), nameAt);
-            }
-            at = nameBlock;
-        }
-        while (at < block.size()) {
-            const ByteReader value = block.sub(at, block.u16(at));
-            if (value.size() < kValueHeader)
-                throw corrupt("a property value shorter than its header");
-            Property property;
-            property.ddl = value.u8(2) != 0;
-            property.type = value.u8(3);
-            const std::size_t nameIndex = value.u16(4);
-            if (nameIndex >= names.size())
-                throw corrupt("a property names no entry of the name pool");
-            property.name = names[nameIndex];
-            const auto data = value.slice(kValueHeader, value.u16(6));
-            property.value = decodeInlineValue(property.type, 0, data, format_, codePage_);
-            map.properties.push_back(std::move(property));
-            at += value.size();
-        }
-        return map;
-    }
-
-  private:
-    const JetFormat& format_;
-    int codePage_;
-};
+Bytes copyOf(std::span<const std::uint8_t> bytes) {
+    return Bytes(bytes.begin(), bytes.end());
+}
 
 }  // namespace
 
@@ -83,24 +37,67 @@ const Property* PropertyMap::find(std::string_view propertyName) const {
 PropertyBlob PropertyBlob::parse(std::span<const std::uint8_t> bytes, const JetFormat& format,
                                  int codePage) {
     const ByteReader reader(bytes);
-    const char* signature = format.version == Version::Jet4 ? kJet4Signature : kJet3Signature;
-    if (bytes.size() < 4 || std::memcmp(bytes.data(), signature, 4) != 0) {
+    const auto& signature = format.propertyBlobSignature;
+    if (bytes.size() < signature.size() ||
+        !std::equal(signature.begin(), signature.end(), bytes.begin())) {
         throw corrupt("a property blob without its signature");
     }
-    const BlobParser parser(format, codePage);
-    PropertyBlob blob;
-    std::vector<std::string> names;
-    for (std::size_t at = 4; at < bytes.size();) {
+    PropertyBlob blob(format, codePage);
+    for (std::size_t at = signature.size(); at < bytes.size();) {
         const std::size_t length = reader.u32(at);
         if (length < kBlockHeader || !reader.contains(at, length))
             throw corrupt("a property block out of bounds");
-        const std::uint16_t type = reader.u16(at + 4);
-        const ByteReader block = reader.sub(at + kBlockHeader, length - kBlockHeader);
-        if (type == kNamePool) {
-            parser.namePool(block, names);
-        } else if (type == kObjectValues || type == kColumnValues) {
-            blob.maps_.push_back(parser.values(block, names));
+        Block block;
+        block.type = reader.u16(at + 4);
+        const ByteReader payload = reader.sub(at + kBlockHeader, length - kBlockHeader);
+        if (block.type == kNamePool) {
+            // Each name: a 16-bit byte length, then the text.
+            ++blob.pools_;
+            for (std::size_t p = 0; p < payload.size();) {
+                const std::size_t nameLength = payload.u16(p);
+                blob.names_.push_back(
+                    decodeText(payload.slice(p + 2, nameLength), format, codePage));
+                p += 2 + nameLength;
+            }
+            block.raw = copyOf(payload.bytes());
+        } else if (isMap(block.type)) {
+            PropertyMap map;
+            std::size_t p = 0;
+            if (payload.size() >= 4) {
+                const std::size_t nameBlock = payload.u32(0);
+                if (nameBlock < 4 || nameBlock > payload.size())
+                    throw corrupt("a property map's name is out of bounds");
+                const ByteReader names = payload.sub(0, nameBlock);
+                block.nameBlock = copyOf(names.bytes());
+                if (nameBlock > kBlockHeader)
+                    map.name =
+                        decodeText(names.slice(kBlockHeader, names.u16(4)), format, codePage);
+                p = nameBlock;
+            }
+            while (p < payload.size()) {
+                const ByteReader value = payload.sub(p, payload.u16(p));
+                if (value.size() < kValueHeader)
+                    throw corrupt("a property value shorter than its header");
+                Property property;
+                property.ddl = value.u8(2) != 0;
+                property.type = value.u8(3);
+                const std::size_t nameIndex = value.u16(4);
+                if (nameIndex >= blob.names_.size())
+                    throw corrupt("a property names no entry of the name pool");
+                property.name = blob.names_[nameIndex];
+                property.value = decodeInlineValue(
+                    property.type, 0, value.slice(kValueHeader, value.u16(6)), format, codePage);
+                map.properties.push_back(std::move(property));
+                block.values.push_back(copyOf(value.bytes()));
+                block.nameIndexes.push_back(nameIndex);
+                p += value.size();
+            }
+            block.map = blob.maps_.size();
+            blob.maps_.push_back(std::move(map));
+        } else {
+            block.raw = copyOf(payload.bytes());
         }
+        blob.blocks_.push_back(std::move(block));
         at += length;
     }
     return blob;
@@ -118,6 +115,84 @@ const PropertyMap* PropertyBlob::columnProperties(std::string_view column) const
         if (!map.name.empty() && equalsIgnoringAsciiCase(map.name, column)) return &map;
     }
     return nullptr;
+}
+
+std::size_t PropertyBlob::nameIndex(std::string_view name) {
+    for (std::size_t i = 0; i < names_.size(); ++i) {
+        if (equalsIgnoringAsciiCase(names_[i], name)) return i;
+    }
+    auto pool = std::find_if(blocks_.begin(), blocks_.end(),
+                             [](const Block& block) { return block.type == kNamePool; });
+    if (pool == blocks_.end()) {
+        Block block;
+        block.type = kNamePool;
+        pool = blocks_.insert(blocks_.begin(), std::move(block));
+        pools_ = 1;
+    }
+    const Bytes encoded = encodeText(name, *format_);
+    appendU16(pool->raw, static_cast<std::uint32_t>(encoded.size()));
+    pool->raw.insert(pool->raw.end(), encoded.begin(), encoded.end());
+    names_.emplace_back(name);
+    return names_.size() - 1;
+}
+
+void PropertyBlob::set(std::string_view mapName, std::string_view name, std::uint8_t type, bool ddl,
+                       std::span<const std::uint8_t> data) {
+    if (data.size() > 0xFFFF - kValueHeader) throw invalidArgument("a property value too long");
+    const std::size_t index = nameIndex(name);
+    auto block = std::find_if(blocks_.begin(), blocks_.end(), [&](const Block& candidate) {
+        if (!isMap(candidate.type)) return false;
+        const std::string& mapOf = maps_[candidate.map].name;
+        return mapName.empty() ? mapOf.empty() : equalsIgnoringAsciiCase(mapOf, mapName);
+    });
+    if (block == blocks_.end()) {
+        Block added;
+        added.type = mapName.empty() ? kObjectValues : kColumnValues;
+        const Bytes encoded = mapName.empty() ? Bytes{} : encodeText(mapName, *format_);
+        appendU32(added.nameBlock, static_cast<std::uint32_t>(kBlockHeader + encoded.size()));
+        appendU16(added.nameBlock, static_cast<std::uint32_t>(encoded.size()));
+        added.nameBlock.insert(added.nameBlock.end(), encoded.begin(), encoded.end());
+        added.map = maps_.size();
+        maps_.push_back(PropertyMap{std::string(mapName), {}});
+        blocks_.push_back(std::move(added));
+        block = blocks_.end() - 1;
+    }
+    Bytes value;
+    appendU16(value, static_cast<std::uint32_t>(kValueHeader + data.size()));
+    value.push_back(ddl ? 1 : 0);
+    value.push_back(type);
+    appendU16(value, static_cast<std::uint32_t>(index));
+    appendU16(value, static_cast<std::uint32_t>(data.size()));
+    value.insert(value.end(), data.begin(), data.end());
+    Property property{names_[index], type, ddl,
+                      decodeInlineValue(type, 0, data, *format_, codePage_)};
+
+    std::vector<Property>& properties = maps_[block->map].properties;
+    const auto existing = std::find(block->nameIndexes.begin(), block->nameIndexes.end(), index);
+    if (existing != block->nameIndexes.end()) {
+        const auto at = existing - block->nameIndexes.begin();
+        block->values[static_cast<std::size_t>(at)] = std::move(value);
+        properties[static_cast<std::size_t>(at)] = std::move(property);
+        return;
+    }
+    block->values.push_back(std::move(value));
+    block->nameIndexes.push_back(index);
+    properties.push_back(std::move(property));
+}
+
+Bytes PropertyBlob::bytes() const {
+    if (pools_ > 1) throw corrupt("a property blob with two name pools");
+    const auto& signature = format_->propertyBlobSignature;
+    Bytes out(signature.begin(), signature.end());
+    for (const Block& block : blocks_) {
+        Bytes payload = isMap(block.type) ? block.nameBlock : block.raw;
+        for (const Bytes& value : block.values)
+            payload.insert(payload.end(), value.begin(), value.end());
+        appendU32(out, static_cast<std::uint32_t>(kBlockHeader + payload.size()));
+        appendU16(out, block.type);
+        out.insert(out.end(), payload.begin(), payload.end());
+    }
+    return out;
 }
 
 }  // namespace jet

@@ -1,6 +1,10 @@
 #include "jet/text_codec.h"
 
 #include <array>
+#include <utility>
+
+#include "jet/byte_reader.h"
+#include "jet/error.h"
 
 namespace jet {
 
@@ -75,7 +79,10 @@ std::optional<std::u32string> utf8ToCodePoints(std::string_view utf8) {
             if ((next & 0xC0) != 0x80) return std::nullopt;
             c = (c << 6) | (next & 0x3F);
         }
-        if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return std::nullopt;
+        // An overlong form is malformed: it would let a NUL or a '/' pass any check on the bytes.
+        constexpr char32_t kShortest[] = {0, 0x80, 0x800, 0x10000};
+        if (c < kShortest[extra] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+            return std::nullopt;
         out.push_back(c);
         i += static_cast<std::size_t>(extra) + 1;
     }
@@ -172,6 +179,29 @@ bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
         if (lower(a[i]) != lower(b[i])) return false;
     }
     return true;
+}
+
+std::string decodeText(std::span<const std::uint8_t> bytes, const JetFormat& format, int codePage) {
+    return format.unicodeText ? decodeJet4Text(bytes) : decodeCodePage(bytes, codePage);
+}
+
+std::optional<std::vector<std::uint8_t>> tryEncodeText(std::string_view utf8,
+                                                       const JetFormat& format) {
+    if (!format.unicodeText) return utf8ToCp1252(utf8);
+    const auto units = utf8ToUtf16(utf8);
+    if (!units) return std::nullopt;
+    std::vector<std::uint8_t> out;
+    out.reserve(units->size() * 2);
+    for (const char16_t unit : *units) appendU16(out, unit);
+    return out;
+}
+
+std::vector<std::uint8_t> encodeText(std::string_view utf8, const JetFormat& format) {
+    auto bytes = tryEncodeText(utf8, format);
+    if (bytes) return std::move(*bytes);
+    // UTF-16 holds every character, so only malformed text fails there.
+    if (format.unicodeText) throw invalidArgument("text that is not UTF-8");
+    throw invalidArgument("text with characters this database cannot store");
 }
 
 }  // namespace jet

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "jet/jet_format.h"
+
 namespace jet {
 
 // UTF-16LE bytes (an odd trailing byte is dropped) to UTF-8; unpaired surrogates become U+FFFD.
@@ -31,5 +33,16 @@ std::optional<std::vector<std::uint8_t>> utf8ToCp1252(std::string_view utf8);
 // Names of tables, columns and properties compare as Jet compares them: ASCII letters without
 // regard to case, every other byte exactly.
 bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b);
+
+// Text as this format stores it in names, blobs and text fields: Jet 4 text (UTF-16LE, or its
+// compressed form) or code page bytes (Jet 3).
+std::string decodeText(std::span<const std::uint8_t> bytes, const JetFormat& format, int codePage);
+// The stored form of `utf8` that this format writes: UTF-16LE (Jet 4) or code page 1252 bytes
+// (Jet 3). Throws 3001 for text that has no such form.
+std::vector<std::uint8_t> encodeText(std::string_view utf8, const JetFormat& format);
+// The same without the throw, for callers that say in their own words what failed: nullopt for
+// malformed UTF-8 or a character with no form in this file.
+std::optional<std::vector<std::uint8_t>> tryEncodeText(std::string_view utf8,
+                                                       const JetFormat& format);
 
 }  // namespace jet

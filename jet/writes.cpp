@@ -2,7 +2,6 @@
 // database properties. Each gathers its page changes in a PageBatch and commits them at the end.
 
 #include <algorithm>
-#include <functional>
 #include <limits>
 #include <map>
 #include <optional>
@@ -13,16 +12,11 @@
 #include "jet/catalog.h"
 #include "jet/database.h"
 #include "jet/database_core.h"
-#include "jet/long_value.h"
 #include "jet/page_allocator.h"
 #include "jet/page_batch.h"
-#include "jet/property_blob_writer.h"
-#include "jet/row_reader.h"
 #include "jet/row_store.h"
 #include "jet/row_writer.h"
 #include "jet/table_definition.h"
-#include "jet/table_definition_writer.h"
-#include "jet/table_scan.h"
 #include "jet/text_codec.h"
 
 namespace jet {
@@ -30,8 +24,8 @@ namespace jet {
 namespace {
 
 constexpr std::size_t kMaxNameLength = 64;
-constexpr std::uint8_t kLongType = 0x04;
-constexpr std::uint8_t kTextType = 0x0A;
+constexpr auto kLongType = static_cast<std::uint8_t>(ColumnType::Long);
+constexpr auto kTextType = static_cast<std::uint8_t>(ColumnType::Text);
 
 PageChannel& writableChannel(DatabaseCore& core) {
     PageChannel& pages = core.channel();
@@ -40,75 +34,11 @@ PageChannel& writableChannel(DatabaseCore& core) {
 }
 
 void requireName(std::string_view name, const char* what) {
-    if (name.empty() || name.size() > kMaxNameLength)
+    // Jet counts characters: a name of 64 umlauts takes 128 bytes of UTF-8 and is still allowed.
+    const auto units = utf8ToUtf16(name);
+    const std::size_t length = units ? units->size() : name.size();
+    if (length == 0 || length > kMaxNameLength)
         throw invalidArgument(std::string("a ") + what + " name must have 1 to 64 characters");
-}
-
-std::uint32_t integerOf(const Value& value) {
-    if (const auto* i = std::get_if<std::int64_t>(&value)) return static_cast<std::uint32_t>(*i);
-    return 0;
-}
-
-// Where the catalog row of object `objectId` lies.
-RowId findCatalogRow(PageChannel& pages, const TableDefinition& catalog, int codePage,
-                     std::uint32_t objectId) {
-    const int id = catalog.columnIndex("Id");
-    if (id < 0) throw corrupt("the catalog has no column Id");
-    TableScan scan(pages, catalog);
-    while (scan.next()) {
-        const RowReader row(pages, scan.row(), catalog.variableColumnCount(), codePage);
-        if (integerOf(row.read(catalog.columns()[static_cast<std::size_t>(id)])) == objectId)
-            return {scan.rowPage(), scan.rowIndex()};
-    }
-    throw itemNotFound();
-}
-
-// Rewrites the property blob (LvProp) of catalog object `objectId` with `change` applied.
-void updateObjectProperties(PageBatch& batch, DatabaseCore& core, std::uint32_t objectId,
-                            const std::function<void(PropertyBlobEditor&)>& change) {
-    PageChannel& pages = core.channel();
-    const int codePage = core.header.codePage();
-    const JetFormat& format = pages.format();
-    const TableDefinition catalog = TableDefinition::read(pages, Catalog::kCatalogPage, codePage);
-    const int lvPropIndex = catalog.columnIndex("LvProp");
-    if (lvPropIndex < 0) throw corrupt("the catalog has no column LvProp");
-    const Column& lvProp = catalog.columns()[static_cast<std::size_t>(lvPropIndex)];
-    if (lvProp.isFixed()) throw corrupt("the catalog's LvProp is not a long value");
-
-    const RowLocation location =
-        locateRow(batch, Catalog::kCatalogPage, findCatalogRow(pages, catalog, codePage, objectId));
-    RowParts parts = splitRow(rowBytes(batch, location), format, catalog.variableColumnCount());
-    std::optional<Bytes> current;
-    std::vector<RowPointer> oldRows;
-    if (parts.bit(lvProp.number) && lvProp.varIndex < parts.vars.size() &&
-        !parts.vars[lvProp.varIndex].empty()) {
-        current = readLongValue(pages, parts.vars[lvProp.varIndex]);
-        oldRows = longValueRows(batch, parts.vars[lvProp.varIndex]);
-    }
-    PropertyBlobEditor editor(
-        current ? std::optional<std::span<const std::uint8_t>>(*current) : std::nullopt, format,
-        codePage);
-    change(editor);
-    const Bytes blob = editor.bytes();
-    // Values that are already stored leave the file alone.
-    if (current && *current == blob) return;
-    core.writtenTables.insert(Catalog::kCatalogPage);
-
-    // The new value's LVAL rows go where Access would put them, never beside the old value's
-    // rows: those are deleted only after the catalog row has stopped referring to them.
-    LongValuePlacement placement;
-    if (const auto maps =
-            TableDefinitionBytes::read(batch, Catalog::kCatalogPage).longValueMaps(lvProp.number)) {
-        placement.ownedMap = maps->owned;
-        placement.freeMap = maps->free;
-    }
-    for (const RowPointer& row : oldRows) placement.avoid.insert(row.page);
-
-    if (parts.vars.size() <= lvProp.varIndex) parts.vars.resize(lvProp.varIndex + 1u);
-    parts.vars[lvProp.varIndex] = writeLongValue(batch, blob, placement);
-    parts.setBit(lvProp.number, true);
-    storeRow(batch, Catalog::kCatalogPage, catalog.usageMap(), location, joinRow(parts, format));
-    deleteLongValueRows(batch, oldRows);
 }
 
 // The fixed area a row of this table has when written now: up to the end of its last fixed
@@ -150,11 +80,10 @@ void Database::SetBooleans(std::string_view table, std::string_view column,
     if (!target.is(ColumnType::Boolean)) throw typeConversion();
 
     PageBatch batch(pages);
-    const TableDefinitionBytes raw = TableDefinitionBytes::read(batch, owner);
     // Index entries would have to change with the value; this engine writes no index.
-    if (raw.isIndexed(target.number))
-        throw JetError(kInvalidArgument, "Invalid argument: the column '" + std::string(column) +
-                                             "' is indexed, and indexes are not updated here.");
+    if (def.isIndexed(target.number))
+        throw invalidArgument("the column '" + std::string(column) +
+                              "' is indexed, and indexes are not updated here");
     core_->writtenTables.insert(owner);
     // Each row once, where it first comes, with the last value asked for it.
     std::vector<std::pair<RowId, bool>> rows;
@@ -178,7 +107,7 @@ void Database::SetBooleans(std::string_view table, std::string_view column,
             if ((predates ? false : parts.bit(target.number)) == value) continue;
             if (predates) {
                 // Written again as a row of today's table, whose columns it lacks are NULL.
-                parts.growColumns(std::max<std::size_t>(raw.maxColumns(), target.number + 1u));
+                parts.growColumns(std::max<std::size_t>(def.maxColumns(), target.number + 1u));
                 if (parts.fixed.size() < fixedAreaLength(def))
                     parts.fixed.resize(fixedAreaLength(def), 0);
                 if (parts.hasVarTable && parts.vars.size() < variableSlots(def))
@@ -206,21 +135,21 @@ void Database::AddBooleanColumn(std::string_view table, std::string_view column,
     const CatalogEntry* entry = core_->catalog.findTable(table);
     if (!entry) throw itemNotFound();
     const int codePage = core_->header.codePage();
-    const TableDefinition def = TableDefinition::read(pages, entry->tablePage(), codePage);
+    TableDefinition def = TableDefinition::read(pages, entry->tablePage(), codePage);
     for (const Column& existing : def.columns()) {
         if (equalsIgnoringAsciiCase(existing.name, column)) throw duplicateField();
     }
-    const Bytes name = PropertyBlobEditor::encodeText(column, pages.format());
-    const Bytes text = PropertyBlobEditor::encodeText(description, pages.format());
+    const Bytes text = encodeText(description, pages.format());
 
     PageBatch batch(pages);
-    TableDefinitionBytes raw = TableDefinitionBytes::read(batch, entry->tablePage());
-    raw.addBooleanColumn(name, codePage);
+    def.addBooleanColumn(column, codePage);
     core_->writtenTables.insert(entry->tablePage());
-    updateObjectProperties(batch, *core_, entry->id, [&](PropertyBlobEditor& editor) {
-        editor.set(column, "Description", kTextType, true, text);
-    });
-    raw.write(batch);
+    const bool changed =
+        Catalog::updateProperties(batch, codePage, entry->id, [&](PropertyBlob& properties) {
+            properties.set(column, "Description", kTextType, true, text);
+        });
+    if (changed) core_->writtenTables.insert(Catalog::kCatalogPage);
+    def.write(batch);
     PageAllocator(batch).commit();
 }
 
@@ -248,22 +177,22 @@ void Database::SetCustomProperties(std::span<const std::pair<std::string, Value>
             putU32(entry.data, 0, static_cast<std::uint32_t>(*number));
         } else if (const auto* text = std::get_if<std::string>(&value)) {
             entry.type = kTextType;
-            entry.data = PropertyBlobEditor::encodeText(*text, pages.format());
+            entry.data = encodeText(*text, pages.format());
         } else {
             throw invalidArgument("a custom property is a Long or a Text");
         }
         stored.push_back(std::move(entry));
     }
-    const CatalogEntry* databases = core_->catalog.find(Catalog::kDatabasesParentId, "Databases");
-    const CatalogEntry* userDefined =
-        databases ? core_->catalog.find(databases->id, "UserDefined") : nullptr;
+    const CatalogEntry* userDefined = core_->customPropertiesObject();
     if (!userDefined) throw itemNotFound();
 
     PageBatch batch(pages);
-    updateObjectProperties(batch, *core_, userDefined->id, [&](PropertyBlobEditor& editor) {
-        for (std::size_t i = 0; i < stored.size(); ++i)
-            editor.set("", properties[i].first, stored[i].type, false, stored[i].data);
-    });
+    const bool changed = Catalog::updateProperties(
+        batch, core_->header.codePage(), userDefined->id, [&](PropertyBlob& blob) {
+            for (std::size_t i = 0; i < stored.size(); ++i)
+                blob.set("", properties[i].first, stored[i].type, false, stored[i].data);
+        });
+    if (changed) core_->writtenTables.insert(Catalog::kCatalogPage);
     PageAllocator(batch).commit();
 }
 
