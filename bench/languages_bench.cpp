@@ -20,12 +20,12 @@
 #include "bench/child_run.h"
 #include "jet/byte_reader.h"
 #include "jet/catalog.h"
+#include "jet/data_page.h"
 #include "jet/file_io.h"
 #include "jet/header.h"
 #include "jet/page_allocator.h"
 #include "jet/page_batch.h"
 #include "jet/page_channel.h"
-#include "jet/row_writer.h"
 #include "jet/table_definition.h"
 #include "jet/table_scan.h"
 

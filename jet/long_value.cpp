@@ -4,9 +4,9 @@
 #include <functional>
 
 #include "jet/byte_reader.h"
+#include "jet/data_page.h"
 #include "jet/error.h"
 #include "jet/page_allocator.h"
-#include "jet/row_writer.h"
 #include "jet/usage_map.h"
 
 namespace jet {
@@ -33,9 +33,10 @@ std::span<const std::uint8_t> lvalRow(const PageSource& pages, const JetFormat& 
                                       RowPointer at) {
     const std::span<const std::uint8_t> page = pages(at.page);
     if (page[0] != kPageTypeData) throw corrupt("a long value points to a page that holds no rows");
-    const RowSlot slot = rowSlot(page, format, at.row);
+    const DataPage rows(page, format);
+    const RowSlot slot = rows.slot(at.row);
     if (slot.isDeleted()) throw corrupt("a long value points to a deleted row");
-    return page.subspan(slot.start, slot.end - slot.start);
+    return rows.bytes(slot);
 }
 
 StoredValue follow(const PageSource& pages, const JetFormat& format,
@@ -87,13 +88,13 @@ std::size_t rowRoom(const JetFormat& format) {
 }
 
 bool isLvalPage(std::span<const std::uint8_t> page) {
-    return page[0] == kPageTypeData && dataPageOwner(page) == kLongValueOwner;
+    return isDataPageOf(page, kLongValueOwner);
 }
 
 // Deleted rows are never referred to again: their bytes can go.
 void dropDeletedBytes(std::vector<PageRow>& rows) {
     for (PageRow& row : rows) {
-        if ((row.flags & kRowFlags) == kRowFlags) row.bytes.clear();
+        if (row.isDeleted()) row.bytes.clear();
     }
 }
 
@@ -116,12 +117,12 @@ class LvalRowWriter {
         for (const std::uint32_t page : candidates_) {
             const auto bytes = batch_.view(page);
             if (!isLvalPage(bytes)) continue;
-            std::vector<PageRow> rows = readPageRows(bytes, format);
+            std::vector<PageRow> rows = DataPage(bytes, format).rows();
             dropDeletedBytes(rows);
             // A deleted row's slot is taken before the offset table grows: nothing refers to it
             // any more, and a row as long as a page fits only where no other slot is left.
             std::size_t slot = 0;
-            while (slot < rows.size() && (rows[slot].flags & kRowFlags) != kRowFlags) ++slot;
+            while (slot < rows.size() && !rows[slot].isDeleted()) ++slot;
             if (slot == rows.size()) rows.emplace_back();
             rows[slot] = {0, row};
             std::vector<std::uint8_t> copy(bytes.begin(), bytes.end());
@@ -198,7 +199,7 @@ void deleteLongValueRows(PageBatch& batch, const std::vector<RowPointer>& rows) 
         const auto bytes = batch.view(at.page);
         // Only LVAL pages hold rows we may delete; anything else is left alone.
         if (!isLvalPage(bytes)) continue;
-        std::vector<PageRow> pageRows = readPageRows(bytes, format);
+        std::vector<PageRow> pageRows = DataPage(bytes, format).rows();
         if (at.row >= pageRows.size()) continue;
         pageRows[at.row].flags = kRowFlags;
         dropDeletedBytes(pageRows);

@@ -49,7 +49,7 @@ UsageMap::UsageMap(std::span<const std::uint8_t> page, RowPointer at, const JetF
     if (page[0] != kPageTypeData)
         throw corrupt("a usage map lies on page " + std::to_string(at.page) +
                       ", which holds no rows");
-    const RowSlot slot = rowSlot(page, format, at.row);
+    const RowSlot slot = DataPage(page, format).slot(at.row);
     // Every map row has room for at least a type and a start page, whatever its type.
     if (slot.isDeleted() || slot.end - slot.start < kInlineBitmapStart)
         throw corrupt("a usage map row is missing");

@@ -14,8 +14,8 @@
 #include "jet/database_core.h"
 #include "jet/page_allocator.h"
 #include "jet/page_batch.h"
+#include "jet/row_format.h"
 #include "jet/row_store.h"
-#include "jet/row_writer.h"
 #include "jet/table_definition.h"
 #include "jet/text_codec.h"
 
