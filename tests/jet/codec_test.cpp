@@ -34,6 +34,7 @@ TEST(TextCodec, Cp1252BothWays) {
               (std::vector<std::uint8_t>{'a', 0x80, 0xE4, 0x8C}));
     EXPECT_FALSE(jet::utf8ToCp1252("\xD0\x9C").has_value()) << "Cyrillic has no cp1252 byte";
     EXPECT_FALSE(jet::utf8ToUtf16("\xC3").has_value()) << "truncated UTF-8";
+    EXPECT_FALSE(jet::utf8ToUtf16("\xC0\x80").has_value()) << "an overlong NUL";
 }
 
 TEST(ConnectText, FindsThePasswordItem) {

@@ -134,6 +134,12 @@ INSTANTIATE_TEST_SUITE_P(Kinds, Damaged, ::testing::ValuesIn(damages()),
 
 using Operation = std::function<void(jet::Database&)>;
 
+std::string umlauts(int count) {
+    std::string text;
+    for (int i = 0; i < count; ++i) text += "\xC3\xA4";
+    return text;
+}
+
 struct FailureCase {
     const char* name;
     const char* file;
@@ -253,6 +259,13 @@ TEST(RefusedWrites, LeaveTheFileAsItWas) {
          3049},
         {[&](jet::Database& d) { d.AddBooleanColumn("NoSuchTable", "New", "x"); }, 3265},
         {[&](jet::Database& d) { d.AddBooleanColumn("Table10", "", "x"); }, 3001},
+        {[&](jet::Database& d) { d.AddBooleanColumn("Table10", umlauts(65), "x"); }, 3001},
+        {[&](jet::Database& d) {
+             d.NewPassword("",
+                           "a\xC0\x80"
+                           "b");
+         },
+         3001},  // overlong NUL
         {[&](jet::Database& d) { d.SetCustomProperty("Level", 2.5); }, 3001},
         {[&](jet::Database& d) { d.SetCustomProperty("Flag", true); }, 3001},
     };
@@ -264,6 +277,21 @@ TEST(RefusedWrites, LeaveTheFileAsItWas) {
     EXPECT_EQ(errorOf([&] { db->SetCustomProperty("Level", std::int64_t{1}); }), jet::kReadOnly);
     db->Close();
     EXPECT_EQ(readBytes(scratch.file()), before);
+}
+
+// A blob whose value runs past its entry is refused by an edit as by a read, not written over.
+TEST(RefusedWrites, ADamagedPropertyBlob) {
+    jettest::Scratch scratch("jet4/testV2003.mdb");
+    jet::Database::Open(scratch.file().string())->SetCustomProperty("Marker", "MARKER");
+    Bytes bytes = readBytes(scratch.file());
+    const Bytes marker = {'M', 0, 'A', 0, 'R', 0, 'K', 0, 'E', 0, 'R', 0};
+    const auto at = std::search(bytes.begin(), bytes.end(), marker.begin(), marker.end());
+    ASSERT_NE(at, bytes.end());
+    at[-2] = at[-1] = 0xFF;  // the value's data size
+    jettest::writeBytes(scratch.file(), bytes);
+    auto db = jet::Database::Open(scratch.file().string());
+    EXPECT_EQ(errorOf([&] { db->SetCustomProperty("Other", std::int64_t{1}); }), 3049);
+    EXPECT_EQ(readBytes(scratch.file()), bytes);
 }
 
 int openError(const std::string& path, jet::OpenOptions options = {}) {

@@ -124,7 +124,7 @@ void PrintTo(const DamageKind& kind, std::ostream* out) {
 const char* const kDamagedFiles[] = {"jet4/testV2003.mdb", "jet3/testV1997.mdb",
                                      "jet4/V2003_no-password.mdb"};
 
-class DamagedProject : public ::testing::TestWithParam<std::tuple<DamageKind, const char*>> {};
+class DamagedProject : public ::testing::TestWithParam<std::tuple<DamageKind, std::string>> {};
 
 TEST_P(DamagedProject, IsRefusedByProbeExportAndPasswordWithoutAByteChanging) {
     // Not a structured binding: clang 14 cannot capture one in the lambdas below.
@@ -162,7 +162,7 @@ TEST_P(DamagedProject, IsRefusedByProbeExportAndPasswordWithoutAByteChanging) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, DamagedProject, ::testing::ValuesIn([] {
-                             std::vector<std::tuple<DamageKind, const char*>> cases;
+                             std::vector<std::tuple<DamageKind, std::string>> cases;
                              for (const DamageKind& kind : kDamageKinds) {
                                  for (const char* file : kDamagedFiles) {
                                      if (!kind.write || file == kDamagedFiles[0])
