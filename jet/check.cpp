@@ -22,10 +22,9 @@
 #include "jet/header.h"
 #include "jet/property_blob.h"
 #include "jet/row_reader.h"
-#include "jet/row_writer.h"
 #include "jet/table_definition.h"
+#include "jet/table_scan.h"
 #include "jet/usage_map.h"
-#include "jet/usage_map_writer.h"
 
 namespace jet {
 
@@ -53,7 +52,8 @@ class Checker {
     // The bitmap pages of the global map must be bitmap pages inside the file; the free pages it
     // marks may lie beyond the file's end, where Jet keeps them free already.
     void globalUsageMap() {
-        guard("the global usage map", [&] { walkMap(kGlobalUsageMap, nullptr, UINT32_MAX); });
+        guard("the global usage map",
+              [&] { UsageMap(pages_, kGlobalUsageMap).requireBitmapPages(); });
     }
 
     // The table whose definition starts at `firstPage`: definition, usage maps, rows.
@@ -79,8 +79,8 @@ class Checker {
         guard(where, [&] {
             walkMap(def->usageMap(), [&](std::uint32_t page) {
                 const Page bytes = pages_.page(page);
-                if ((*bytes)[0] != kPageTypeData || dataPageOwner(*bytes) != firstPage) return;
-                const std::size_t rows = rowCount(*bytes, pages_.format());
+                if (!isDataPageOf(*bytes, firstPage)) return;
+                const std::size_t rows = DataPage(*bytes, pages_.format()).rowCount();
                 for (std::size_t i = 0; i < rows; ++i) {
                     if (problems_.size() - before >= kMaxProblemsPerTable) return;
                     guard(where + ", row " + std::to_string(i) + " of page " + std::to_string(page),
@@ -97,7 +97,7 @@ class Checker {
         guard("page " + std::to_string(number), [&] {
             const Page page = pages_.page(number);
             if (number == 0 || (*page)[0] != kPageTypeData) return;
-            readPageRows(*page, pages_.format());
+            DataPage(*page, pages_.format()).rows();
         });
     }
 
@@ -115,47 +115,27 @@ class Checker {
     }
 
   private:
-    std::span<const std::uint8_t> mapRow(const Page& page, RowPointer at) {
-        const RowSlot slot = rowSlot(*page, pages_.format(), at.row);
-        if (slot.isDeleted()) throw corrupt("a usage map row is deleted");
-        return std::span<const std::uint8_t>(*page).subspan(slot.start, slot.end - slot.start);
-    }
-
-    // Walks every page of the map at `at` (each below `pageLimit`, else 3049), handing each to
+    // Walks every page of the map at `at` (each inside the file, else 3049), handing each to
     // `visit` when given; the walk reads every bitmap page of a reference map on its way.
     template <typename Visit>
-    void walkMap(RowPointer at, Visit visit, std::uint32_t pageLimit) {
-        const Page page = pages_.page(at.page);
-        if ((*page)[0] != kPageTypeData)
-            throw corrupt("a usage map lies on page " + std::to_string(at.page) +
-                          ", which holds no rows");
-        UsageMap map(pages_, mapRow(page, at), pageLimit);
-        for (auto next = map.nextPage(0); next;
-             next = *next == UINT32_MAX ? std::nullopt : map.nextPage(*next + 1)) {
-            if constexpr (!std::is_same_v<Visit, std::nullptr_t>) visit(*next);
-        }
-    }
-    template <typename Visit>
     void walkMap(RowPointer at, Visit visit) {
-        walkMap(at, visit, pages_.pageCount());
+        UsageMap(pages_, at).forEachPage([&](std::uint32_t page) {
+            if constexpr (!std::is_same_v<Visit, std::nullptr_t>) visit(page);
+            return true;
+        });
     }
 
     void row(const TableDefinition& def, const Page& page, std::size_t index, int lvProp) {
-        const RowSlot slot = rowSlot(*page, pages_.format(), index);
-        if (slot.deletedFlag) return;  // deleted, or reached through its pointer row
-        std::span<const std::uint8_t> bytes =
-            std::span<const std::uint8_t>(*page).subspan(slot.start, slot.end - slot.start);
-        Page target;
+        const DataPage rows(*page, pages_.format());
+        const RowSlot slot = rows.slot(index);
+        if (slot.deletedFlag()) return;  // deleted, or reached through its pointer row
+        std::span<const std::uint8_t> bytes = rows.bytes(slot);
+        RelocatedRow target;
         if (slot.isPointer()) {
-            const RowPointer at = RowPointer::fromPacked(ByteReader(bytes).u32(0));
-            target = pages_.page(at.page);
-            if ((*target)[0] != kPageTypeData || dataPageOwner(*target) != def.firstPage())
-                throw corrupt("a pointer row leads outside its table");
-            const RowSlot moved = rowSlot(*target, pages_.format(), at.row);
-            if (!moved.isRelocatedTarget())
+            target = followPointerRow(pages_, def.firstPage(), bytes);
+            if (!target.slot.isRelocatedTarget())
                 throw corrupt("a pointer row leads to no relocated row");
-            bytes = std::span<const std::uint8_t>(*target).subspan(moved.start,
-                                                                   moved.end - moved.start);
+            bytes = target.bytes;
         }
         const RowReader reader(pages_, bytes, def.variableColumnCount(), core_.header.codePage());
         for (std::size_t i = 0; i < def.columns().size(); ++i) {

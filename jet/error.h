@@ -26,6 +26,7 @@ enum ErrorNumber : int {
     kTooManyFields = 3190,
     kDuplicateField = 3191,
     kTypeConversion = 3421,
+    kRecordDeleted = 3167,
 };
 
 class JetError : public std::runtime_error {
@@ -102,6 +103,9 @@ inline JetError duplicateField() {
 }
 inline JetError typeConversion() {
     return {kTypeConversion, "Data type conversion error."};
+}
+inline JetError recordDeleted() {
+    return {kRecordDeleted, "Record is deleted."};
 }
 
 }  // namespace jet

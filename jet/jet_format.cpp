@@ -45,6 +45,7 @@ const JetFormat& jet3Format() {
         .columnCodePageOffset = 11,
         .columnStoresCodePage = true,
         .propertyBlobSignature = {'K', 'K', 'D', 0},
+        .rowOffsetSize = 1,
     };
     return format;
 }
@@ -92,6 +93,7 @@ const JetFormat& jet4Format() {
         .columnCodePageOffset = 13,
         .columnStoresCodePage = false,
         .propertyBlobSignature = {'M', 'R', '2', 0},
+        .rowOffsetSize = 2,
     };
     return format;
 }

@@ -69,6 +69,10 @@ struct JetFormat {
 
     // Property blobs: the signature that opens every blob of this version.
     std::array<std::uint8_t, 4> propertyBlobSignature;
+
+    // Stored rows: each variable column's offset is `rowOffsetSize` bytes; where a row is longer
+    // than such an offset reaches, a jump table records each wrap.
+    std::size_t rowOffsetSize;
 };
 
 const JetFormat& jet3Format();

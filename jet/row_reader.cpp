@@ -12,8 +12,6 @@ namespace jet {
 
 namespace {
 
-constexpr std::size_t kJumpSpan = 256;
-
 // Bytes a fixed-length value of each type occupies; 0 for types kept in the variable area.
 std::size_t fixedSize(const Column& column) {
     switch (static_cast<ColumnType>(column.type)) {
@@ -43,90 +41,23 @@ std::size_t fixedSize(const Column& column) {
 
 RowReader::RowReader(PageChannel& pages, std::span<const std::uint8_t> row,
                      std::size_t tableVarColumns, int codePage)
-    : pages_(pages), format_(pages.format()), row_(row), codePage_(codePage) {
-    const ByteReader reader(row_);
-    rowColumns_ = format_.rowCountSize == 1 ? reader.u8(0) : reader.u16(0);
-    const std::size_t maskSize = (rowColumns_ + 7) / 8;
-    if (maskSize + format_.rowCountSize > row_.size())
-        throw corrupt("a row too short for its null mask");
-    nullMask_ = reader.slice(row_.size() - maskSize, maskSize);
-    fixedEnd_ = row_.size() - maskSize;
-    if (tableVarColumns > 0) {
-        if (format_.version == Version::Jet3) {
-            readJet3Offsets(maskSize);
-        } else {
-            readJet4Offsets(maskSize);
-        }
-        if (!varOffsets_.empty()) fixedEnd_ = std::min(fixedEnd_, varOffsets_.front());
-    }
-}
-
-void RowReader::readJet4Offsets(std::size_t maskSize) {
-    const ByteReader reader(row_);
-    const std::size_t countAt =
-        row_.size() - maskSize - 2;  // wraps to huge, and so fails, if short
-    const std::size_t count = reader.u16(countAt);
-    if ((count + 2) * 2 + maskSize > row_.size())
-        throw corrupt("a row's offset table runs past it");
-    for (std::size_t i = 0; i <= count; ++i) varOffsets_.push_back(reader.u16(countAt - 2 - i * 2));
-}
-
-// Jet 3 keeps one-byte offsets; a jump table, read from the end, lists the variable columns at
-// which the offsets pass another multiple of 256 (the last entry may be a dummy).
-void RowReader::readJet3Offsets(std::size_t maskSize) {
-    const ByteReader reader(row_);
-    const long long size = static_cast<long long>(row_.size());
-    const long long rowEnd = size - 1;
-    const long long countAt = rowEnd - static_cast<long long>(maskSize);
-    if (countAt < 1) throw corrupt("a row too short for its offset table");
-    const long long count = reader.u8(static_cast<std::size_t>(countAt));
-    long long jumps = (size - 1) / static_cast<long long>(kJumpSpan);
-    const long long columnPointer = countAt - jumps - 1;
-    if (columnPointer - count < 1) throw corrupt("a row's offset table runs past it");
-    if ((columnPointer - count) / static_cast<long long>(kJumpSpan) < jumps) --jumps;
-    long long jumpsUsed = 0;
-    for (long long i = 0; i <= count; ++i) {
-        while (jumpsUsed < jumps &&
-               i == reader.u8(static_cast<std::size_t>(countAt - jumpsUsed - 1))) {
-            ++jumpsUsed;
-        }
-        varOffsets_.push_back(reader.u8(static_cast<std::size_t>(columnPointer - i)) +
-                              static_cast<std::size_t>(jumpsUsed) * kJumpSpan);
-    }
-}
-
-bool RowReader::hasValue(const Column& column) const {
-    if (column.number >= rowColumns_) return false;
-    return (nullMask_[column.number / 8] >> (column.number % 8)) & 1;
-}
-
-std::span<const std::uint8_t> RowReader::fixedBytes(const Column& column, std::size_t size) const {
-    const std::size_t at = format_.rowCountSize + column.fixedOffset;
-    if (at + size > fixedEnd_) return {};  // the row was written before this column existed
-    return row_.subspan(at, size);
-}
-
-std::span<const std::uint8_t> RowReader::variableBytes(const Column& column) const {
-    if (varOffsets_.empty() || column.varIndex + 1u >= varOffsets_.size()) return {};
-    const std::size_t start = varOffsets_[column.varIndex];
-    const std::size_t end = varOffsets_[column.varIndex + 1];
-    if (start > end || end > row_.size())
-        throw corrupt("a variable column's bounds lie outside its row");
-    return row_.subspan(start, end - start);
-}
+    : pages_(pages),
+      format_(pages.format()),
+      row_(row, pages.format(), tableVarColumns > 0),
+      codePage_(codePage) {}
 
 Value RowReader::read(const Column& column) const {
-    const bool present = hasValue(column);
+    const bool present = row_.bit(column.number);
     if (column.is(ColumnType::Boolean)) return present;
     if (!present) return Null{};
     if (column.isFixed()) {
         const std::size_t size = fixedSize(column);
-        const auto bytes = fixedBytes(column, size);
+        const auto bytes = row_.fixedBytes(column.fixedOffset, size);
         if (bytes.size() != size) return Null{};
         return decode(column, bytes);
     }
-    if (column.varIndex + 1u >= varOffsets_.size()) return Null{};
-    return decode(column, variableBytes(column));
+    if (column.varIndex >= row_.varCount()) return Null{};
+    return decode(column, row_.field(column.varIndex));
 }
 
 Value RowReader::decode(const Column& column, std::span<const std::uint8_t> bytes) const {

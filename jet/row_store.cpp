@@ -1,26 +1,20 @@
 #include "jet/row_store.h"
 
+#include <optional>
 #include <vector>
 
-#include "jet/byte_reader.h"
 #include "jet/error.h"
-#include "jet/row_writer.h"
+#include "jet/page_allocator.h"
 #include "jet/usage_map.h"
-#include "jet/usage_map_writer.h"
 
 namespace jet {
 
 namespace {
 
-JetError recordDeleted() {
-    return {3167, "Record is deleted."};
-}
-
 std::vector<PageRow> tableRows(PageBatch& batch, std::uint32_t owner, std::uint32_t page) {
     const auto bytes = batch.view(page);
-    if (bytes[0] != kPageTypeData || dataPageOwner(bytes) != owner)
-        throw corrupt("a row id names a page outside its table");
-    return readPageRows(bytes, batch.format());
+    if (!isDataPageOf(bytes, owner)) throw corrupt("a row id names a page outside its table");
+    return DataPage(bytes, batch.format()).rows();
 }
 
 // Adds `bytes` as a relocated row to a page of the table other than `avoid`, or to a new page.
@@ -28,30 +22,24 @@ RowPointer placeRelocated(PageBatch& batch, std::uint32_t owner, RowPointer usag
                           std::uint32_t avoid, const Bytes& bytes) {
     const JetFormat& format = batch.format();
     const PageRow row{kRowDeletedFlag, bytes};
-    {
-        const auto mapPage = batch.view(usageMap.page);
-        const RowSlot slot = rowSlot(mapPage, format, usageMap.row);
-        if (slot.isDeleted()) throw corrupt("a table's usage map row is deleted");
-        UsageMap map(batch.channel(), mapPage.subspan(slot.start, slot.end - slot.start),
-                     batch.pageLimit());
-        for (auto page = map.nextPage(0); page;
-             page = *page == UINT32_MAX ? std::nullopt : map.nextPage(*page + 1)) {
-            if (*page == avoid) continue;
-            const auto bytesOf = batch.view(*page);
-            if (bytesOf[0] != kPageTypeData || dataPageOwner(bytesOf) != owner) continue;
-            std::vector<PageRow> rows = readPageRows(bytesOf, format);
-            rows.push_back(row);
-            std::vector<std::uint8_t> copy(bytesOf.begin(), bytesOf.end());
-            if (!writePageRows(copy, format, rows)) continue;
-            batch.edit(*page, PageBatch::Stage::Data) = std::move(copy);
-            return {*page, static_cast<std::uint8_t>(rows.size() - 1)};
-        }
-    }
-    const std::uint32_t page = batch.append();
+    std::optional<RowPointer> placed;
+    UsageMap(batch, usageMap).forEachPage([&](std::uint32_t page) {
+        if (page == avoid) return true;
+        const auto bytesOf = batch.view(page);
+        if (!isDataPageOf(bytesOf, owner)) return true;
+        std::vector<PageRow> rows = DataPage(bytesOf, format).rows();
+        rows.push_back(row);
+        std::vector<std::uint8_t> copy(bytesOf.begin(), bytesOf.end());
+        if (!writePageRows(copy, format, rows)) return true;
+        batch.edit(page, PageBatch::Stage::Data) = std::move(copy);
+        placed = RowPointer{page, static_cast<std::uint8_t>(rows.size() - 1)};
+        return false;
+    });
+    if (placed) return *placed;
+    const std::uint32_t page = PageAllocator(batch).allocate({&usageMap, 1});
     std::vector<std::uint8_t>& fresh = batch.edit(page, PageBatch::Stage::NewPage);
     initDataPage(fresh, format, owner);
     if (!writePageRows(fresh, format, {row})) throw invalidArgument("a row larger than a page");
-    addToUsageMap(batch, usageMap, page);
     return {page, 0};
 }
 
@@ -61,37 +49,26 @@ RowLocation locateRow(PageBatch& batch, std::uint32_t owner, RowId id) {
     const std::vector<PageRow> rows = tableRows(batch, owner, id.page);
     if (id.row >= rows.size()) throw corrupt("a row id names a row its page does not have");
     const PageRow& row = rows[id.row];
-    if ((row.flags & kRowFlags) == kRowFlags) throw recordDeleted();
-    if (row.flags == kRowDeletedFlag)
-        throw corrupt("a row id names a relocated row, not its pointer");
-    if (row.flags == 0) return {id.page, id.row, std::nullopt};
-    if (row.bytes.size() < kPointerRowSize) throw corrupt("a pointer row too short");
-    const RowPointer target = RowPointer::fromPacked(ByteReader(row.bytes).u32(0));
+    if (row.isDeleted()) throw recordDeleted();
+    if (row.isRelocatedTarget()) throw corrupt("a row id names a relocated row, not its pointer");
+    if (!row.isPointer()) return {id.page, id.row, std::nullopt};
+    const RowPointer target = pointerRowTarget(row.bytes);
     const std::vector<PageRow> targetRows = tableRows(batch, owner, target.page);
-    if (target.row >= targetRows.size() || targetRows[target.row].flags != kRowDeletedFlag)
+    if (target.row >= targetRows.size() || !targetRows[target.row].isRelocatedTarget())
         throw corrupt("a pointer row leads to no relocated row");
     return {target.page, target.row, id};
 }
 
 Bytes rowBytes(PageBatch& batch, const RowLocation& location) {
     // One row's bounds, not the whole page's rows: locateRow has checked the page's layout.
-    const auto page = batch.view(location.page);
-    const std::size_t count = rowCount(page, batch.format());
-    if (location.row >= count) throw corrupt("a row id names a row its page does not have");
-    const std::size_t table = batch.format().dataRowCountOffset + 2;
-    const ByteReader reader(page);
-    const std::size_t start = reader.u16(table + 2u * location.row) & 0x1FFF;
-    const std::size_t end =
-        location.row == 0 ? page.size() : reader.u16(table + 2u * (location.row - 1u)) & 0x1FFF;
-    if (start < table + 2 * count || start > end)
-        throw corrupt("a row's bounds lie outside its page");
-    const auto bytes = page.subspan(start, end - start);
+    const DataPage page(batch.view(location.page), batch.format());
+    const auto bytes = page.bytes(page.slot(location.row));
     return Bytes(bytes.begin(), bytes.end());
 }
 
 bool storeRowInPlace(PageBatch& batch, const RowLocation& location, const Bytes& bytes) {
     const JetFormat& format = batch.format();
-    std::vector<PageRow> rows = readPageRows(batch.view(location.page), format);
+    std::vector<PageRow> rows = DataPage(batch.view(location.page), format).rows();
     rows[location.row].bytes = bytes;
     const auto current = batch.view(location.page);
     std::vector<std::uint8_t> copy(current.begin(), current.end());
@@ -105,23 +82,23 @@ void storeRow(PageBatch& batch, std::uint32_t owner, RowPointer usageMap,
     const JetFormat& format = batch.format();
     if (storeRowInPlace(batch, location, bytes)) return;
     const RowPointer target = placeRelocated(batch, owner, usageMap, location.page, bytes);
-    const Bytes pointer = pointerRowBytes(target.page, target.row);
+    const Bytes pointer = pointerRowBytes(target);
     if (!location.pointer) {
         // The original slot keeps its place in the page order as a pointer to the moved row.
-        std::vector<PageRow> here = readPageRows(batch.view(location.page), format);
+        std::vector<PageRow> here = DataPage(batch.view(location.page), format).rows();
         here[location.row] = {kRowPointerFlag, pointer};
         std::vector<std::uint8_t>& page = batch.edit(location.page, PageBatch::Stage::Reference);
         if (!writePageRows(page, format, here)) throw corrupt("a shrunken row no longer fits");
         return;
     }
     const RowId from = *location.pointer;
-    std::vector<PageRow> pointerRows = readPageRows(batch.view(from.page), format);
+    std::vector<PageRow> pointerRows = DataPage(batch.view(from.page), format).rows();
     pointerRows[from.row].bytes = pointer;
     std::vector<std::uint8_t>& pointerPage = batch.edit(from.page, PageBatch::Stage::Reference);
     if (!writePageRows(pointerPage, format, pointerRows))
         throw corrupt("a pointer row no longer fits");
     // The row's previous place is no longer referred to once the pointer has moved on.
-    std::vector<PageRow> old = readPageRows(batch.view(location.page), format);
+    std::vector<PageRow> old = DataPage(batch.view(location.page), format).rows();
     old[location.row].flags = kRowFlags;
     std::vector<std::uint8_t>& oldPage = batch.edit(location.page, PageBatch::Stage::Cleanup);
     if (!writePageRows(oldPage, format, old)) throw corrupt("a deleted row no longer fits");

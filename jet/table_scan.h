@@ -7,11 +7,23 @@
 #include <optional>
 #include <span>
 
+#include "jet/data_page.h"
 #include "jet/page_channel.h"
 #include "jet/table_definition.h"
 #include "jet/usage_map.h"
 
 namespace jet {
+
+// The row a pointer row of the table whose first definition page is `owner` leads to, with the
+// page that holds it (no bytes when that row is deleted). Throws 3049 when it leads outside the
+// table's data pages.
+struct RelocatedRow {
+    Page page;
+    RowSlot slot;
+    std::span<const std::uint8_t> bytes;
+};
+RelocatedRow followPointerRow(PageChannel& pages, std::uint32_t owner,
+                              std::span<const std::uint8_t> pointerRow);
 
 class TableScan {
   public:
@@ -28,15 +40,14 @@ class TableScan {
 
   private:
     bool loadNextPage();
-    std::optional<std::span<const std::uint8_t>> follow(std::span<const std::uint8_t> pointerRow);
 
     PageChannel& pages_;
     const TableDefinition& definition_;
-    std::optional<UsageMap> map_;
+    UsageMap map_;
     std::optional<std::uint32_t> pageNumber_;
     Page page_;
-    Page target_;  // the page of the relocated row last followed
-    std::size_t rows_ = 0;
+    std::optional<DataPage> rows_;  // the row table of page_
+    RelocatedRow target_;           // the relocated row last followed
     std::size_t nextRow_ = 0;
     std::span<const std::uint8_t> row_;
     std::uint16_t rowIndex_ = 0;

@@ -20,8 +20,9 @@ packages=(
   mdbtools fp-utils-3.2.2
   # the crash test kills travix-cli at chosen system calls
   strace
-  # the clone test and the apply bench make a reflink XFS file system in a loop-mounted image
-  xfsprogs
+  # the clone test and the apply bench make a reflink XFS file system in a loop-mounted image; the
+  # clone test reads the shared extents with filefrag
+  xfsprogs e2fsprogs
   # a display for running the window by hand
   xvfb xauth
   # the Windows build: MinGW-w64 cross compiler, GoogleTest's sources to build with it, and Wine to

@@ -1,13 +1,12 @@
 // ApplyChanges runs the OK action's steps: copy or in-place switch, probe, levels, releases,
 // password, in that order, stopping at a failure. One table over the checked-in project files and
-// copies of real Access files; what a run wrote is read back by mdb-reader, mdb-export and
-// mdb-prop.
+// copies of real Access files, through the window's lists as a refresh fills them or through
+// travix-cli export; what a run wrote is read back by mdb-reader, mdb-export and mdb-prop.
 #include <gtest/gtest.h>
 
 #include "jet/database.h"
 #include "projectdb/apply.h"
 #include "tests/projectdb_logic/logic_test_support.h"
-#include "tests/support/run_command.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -28,50 +27,67 @@ struct Outcome {
     bool set, clear;
     Via via;
     Ends ends;
-    std::string failure;  // how the failure text starts
-    DatabaseState state;  // the target's afterwards
-    std::string levels;   // the target's stored levels ('-' never written); "": not written to
-    std::string marks;    // 1031, 1033, 1036 as the readers see them; "": not read
-    std::string message;  // how the language message starts
+    std::string failure;    // how the failure text starts
+    DatabaseState state;    // the target's afterwards
+    std::string levels;     // the target's stored levels ('-' never written); "": not written to
+    std::string languages;  // the list after the refresh: each LCID, '+' released or '-'
+    std::string releases;   // the user's marks by list position, '.' as shown (travix-cli: 1036)
+    std::string stored;     // each record's Name and ToolBoxAccess as the readers see them
+    std::string message;    // how the language message starts
     friend void PrintTo(const Outcome& c, std::ostream* out) { *out << c.name; }
 };
 
-// The window's choices are the same for every row: two levels chosen, 1031 withdrawn, 1036
-// released.
+// The window chooses levels 1 and 2 for KXAlarmeditor and KXIndextexteditor; each project file
+// stores a 3 for KXRecipeEditor first, which both the window and travix-cli write back.
+const std::string kProject = "1031+ 1033- 1036-", kMarked = "English0 French1 German0";
 const std::vector<Outcome> kOutcomes = {
     // A real file has no TcfgLanguages: the release step's message is shown and the run goes on.
     {"CopyOfJet4", "jet4/testV2003.mdb", "", "copy.kxs", true, false, Via::Window, Ends::Done, "",
-     kStateStandardPassword, "15525555", "", "3265"},
+     kStateStandardPassword, "15525555", "", "", "", "3265"},
     {"CopyOfJet3", "jet3/testV1997.mdb", "", "copy.kxs", true, false, Via::Window, Ends::Done, "",
-     kStateStandardPassword, "15525555", "", "3265"},
+     kStateStandardPassword, "15525555", "", "", "", "3265"},
     {"Reimport", "project.kxs", "*", "copy.kxs", false, true, Via::Window, Ends::Done, "",
-     kStateNoPassword, "15525355", "001", ""},
+     kStateNoPassword, "15525355", kProject, "-.+", kMarked, ""},
     // Only the option that would change the password is looked at.
     {"InPlaceClearOnAnOpenFile", "project.kxs", "", "", false, true, Via::Window, Ends::Done, "",
-     kStateNoPassword, "15525355", "001", ""},
+     kStateNoPassword, "15525355", kProject, "-.+", kMarked, ""},
     {"InPlaceSetOnAProtectedFile", "project.kxs", "*", " ", true, false, Via::Window, Ends::Done,
-     "", kStateStandardPassword, "15525355", "001", ""},
+     "", kStateStandardPassword, "15525355", kProject, "-.+", kMarked, ""},
     // The command line names the same choices, and says nothing when it succeeds.
     {"CliCopy", "project.kxs", "", "copy.kxs", true, false, Via::Cli, Ends::Done, "",
-     kStateStandardPassword, "15525355", "001", ""},
+     kStateStandardPassword, "15525355", kProject, "", kMarked, ""},
     {"CliReimport", "project.kxs", "*", "copy.kxs", false, true, Via::Cli, Ends::Done, "",
-     kStateNoPassword, "15525355", "001", ""},
+     kStateNoPassword, "15525355", kProject, "", kMarked, ""},
     {"CliInPlace", "project.kxs", "", "", true, false, Via::Cli, Ends::Done, "",
-     kStateStandardPassword, "15525355", "001", ""},
+     kStateStandardPassword, "15525355", kProject, "", kMarked, ""},
+    // Levels stored by another writer show and stay; the release column is added, described.
+    {"ColumnAdded", "no-release-column.kxs", "*", "", false, false, Via::Window, Ends::Done, "",
+     kStateStandardPassword, "15525350", "1031- 1033- 1036-", "-.+", kMarked, ""},
+    // Duplicate LCIDs: the save writes each mark to the LCID's first record, so the last wins.
+    {"FirstRecordOfAnLcid", "duplicate-languages.kxs", "", "", false, false, Via::Window,
+     Ends::Done, "", kStateNoPassword, "15525355", "1031+ 1033+ 1031- 1036+", "-.+.", "A1 B1 C0 D1",
+     ""},
+    // The load stops at 4096, a language without a name; "toolboxaccess" is no release column,
+    // and the engine refuses to add "ToolBoxAccess" beside it: a message, and the run goes on.
+    {"NamelessLanguageAndColumnInAnotherCase", "odd-languages.kxs", "", "", true, false,
+     Via::Window, Ends::Done, "", kStateStandardPassword, "15525355", "1031-", "+", "", "3191"},
+    {"NoLanguageRecords", "empty-languages.kxs", "", "", false, false, Via::Window, Ends::Done, "",
+     kStateNoPassword, "15525355", "", "", "", ""},
     // Blanks are part of a file name: every step writes "from  ", never the source.
     {"CopyPathWithTrailingBlanks", "project.kxs", "", "from  ", true, false, Via::Window,
-     Ends::Done, "", kStateStandardPassword, "15525355", "001", ""},
+     Ends::Done, "", kStateStandardPassword, "15525355", kProject, "-.+", kMarked, ""},
     {"CopyIntoNoFolder", "project.kxs", "", "nofolder/copy.kxs", true, false, Via::Window,
-     Ends::AtCopy, "", kStateMissing, "", "", ""},
+     Ends::AtCopy, "", kStateMissing, "", kProject, "-.+", "", ""},
     // The walk stops at a list without selection: the earlier levels stay, releases and password
     // are not written, and no handle is left on the copy.
     {"LevelListWithoutSelection", "project.kxs", "", "copy.kxs", true, false, Via::Window,
-     Ends::AtChanges, "381 ", kStateNoPassword, "1552-3--", "100", ""},
+     Ends::AtChanges, "381 ", kStateNoPassword, "1552-3--", kProject, "-.+",
+     "English0 French0 German1", ""},
     // A target that opens neither way has had nothing done: a failure, not a finished job.
     {"InPlaceHeld", "project.kxs", "", "", true, false, Via::WindowSourceHeld, Ends::AtChanges, "'",
-     kStateNoPassword, "", "", ""},
+     kStateNoPassword, "", kProject, "-.+", "", ""},
     {"CopyOfAnotherPassword", "project.kxs", "secret", "copy.kxs", true, false, Via::Window,
-     Ends::AtChanges, "'", kStateUnreadable, "", "", ""},
+     Ends::AtChanges, "'", kStateUnreadable, "", kProject, "-.+", "", ""},
 };
 
 class Apply : public ::testing::TestWithParam<Outcome> {};
@@ -84,7 +100,6 @@ TEST_P(Apply, Outcome) {
             ? logic_test::CopyProject(dir.path(), "from", c.from,
                                       c.password == "*" ? GetStandardPassword() : c.password)
             : logic_test::CopyReal(dir.path(), c.from, "from");
-    // A stored level that the window shows and the command line keeps, as both write it back.
     if (c.from.ends_with(".kxs") && c.password.size() < 2)
         logic_test::StoreRawLevel(source, !c.password.empty(), "KXRecipeEditor", std::int64_t{3});
     const bool inPlace = c.to.find_first_not_of(' ') == std::string::npos;
@@ -97,23 +112,27 @@ TEST_P(Apply, Outcome) {
     const fs::path shown =
         c.password.size() > 1 ? logic_test::CopyProject(dir.path(), "shown") : source;
     logic_test::WindowLists lists = logic_test::Refresh(shown, before);
+    std::string languages;
+    for (int i = 0; i < lists.languages.count(); ++i) {
+        languages += (i ? " " : "") + std::to_string(lists.languages.itemData(i)) +
+                     (lists.languages.checked(i) ? "+" : "-");
+        if (i < static_cast<int>(c.releases.size()) && c.releases[i] != '.')
+            lists.languages.setChecked(i, c.releases[i] == '+');
+    }
+    EXPECT_EQ(languages, c.languages);
     lists.choose(0, 1);
     lists.choose(3, 2);
     if (c.levels.find('-') != std::string::npos) lists.levels.lists[4].setSelectedIndex(-1);
-    lists.mark(1031, false);
-    lists.mark(1036, true);
     auto holder = c.via == Via::WindowSourceHeld ? jet::Database::Open(source.string()) : nullptr;
     std::vector<std::string> messages;
     if (c.via == Via::Cli) {
-        const fixture::CommandResult cli = fixture::RunCommand(
-            {"sh", "-c",
-             fixture::ShellQuote(TRAVIX_CLI_PATH) + " export " +
-                 fixture::ShellQuote(source.string()) +
-                 (inPlace ? "" : " " + fixture::ShellQuote(target.string())) +
-                 " --level KXAlarmeditor=1 --level kxindextexteditor=2 --release 1036 --password " +
-                 (c.set ? "set" : "clear") + " 2>&1"});
-        EXPECT_EQ(cli.exit_code, 0) << cli.out;
-        EXPECT_EQ(cli.out, "");
+        std::vector<std::string> argv = {TRAVIX_CLI_PATH, "export", source.string()};
+        if (!inPlace) argv.push_back(target.string());
+        argv.insert(argv.end(), {"--level", "KXAlarmeditor=1", "--level", "kxindextexteditor=2",
+                                 "--release", "1036", "--password", c.set ? "set" : "clear"});
+        const logic_test::CliRun cli = logic_test::RunIn(dir.path(), argv);
+        EXPECT_EQ(cli.status, 0) << cli.err;
+        EXPECT_EQ(cli.out + cli.err, "");
     } else {
         const ApplyResult result =
             ApplyChanges({source.string(), inPlace ? c.to : target.string(), c.set, c.clear},
@@ -122,7 +141,7 @@ TEST_P(Apply, Outcome) {
         holder.reset();
         EXPECT_EQ(result.completed, c.ends == Ends::Done) << result.failure;
         EXPECT_EQ(result.workedInPlace, inPlace);
-        EXPECT_EQ(result.failure.rfind(c.failure, 0), 0u) << result.failure;
+        EXPECT_TRUE(result.failure.starts_with(c.failure)) << result.failure;
         if (c.ends != Ends::Done) {
             EXPECT_EQ(result.failedStep,
                       c.ends == Ends::AtCopy ? ApplyStep::Copy : ApplyStep::Changes);
@@ -143,15 +162,25 @@ TEST_P(Apply, Outcome) {
         for (const char level : c.levels)
             levels.push_back(level == '-' ? "" : std::string(1, level));
         logic_test::ExpectLevels(target, protectedNow, levels);
-        const logic_test::OracleView view = logic_test::ReadWithOracles(target, protectedNow);
+        const logic_test::OracleView view =
+            logic_test::ReadWithOracles(target, protectedNow, "Name");
         EXPECT_EQ(view.password,
                   protectedNow ? GetStandardPassword() : std::optional<std::string>());
-        std::string marks;
-        for (const auto& [lcid, mark] : view.marks) marks += mark;
-        EXPECT_EQ(marks, c.marks);
+        std::string stored;
+        for (const auto& [name, mark] : view.marks)
+            stored += (stored.empty() ? "" : " ") + name + mark;
+        EXPECT_EQ(stored, c.stored);
+        const std::string properties = logic_test::MdbProp(target, kLanguagesTable);
+        const std::size_t column = properties.find("name: ToolBoxAccess\n");
+        EXPECT_EQ(
+            column != std::string::npos &&
+                properties.find("\tDescription: Ist die Spalte in der ToolBox freigegeben ? \n",
+                                column) != std::string::npos,
+            c.from == "no-release-column.kxs")
+            << properties;
     }
     EXPECT_EQ(messages.size(), c.message.empty() ? 0u : 1u);
-    for (const std::string& text : messages) EXPECT_EQ(text.rfind(c.message, 0), 0u) << text;
+    for (const std::string& text : messages) EXPECT_TRUE(text.starts_with(c.message)) << text;
     if (!inPlace) {
         EXPECT_EQ(ReadBytes(source), sourceBytes);
     }

@@ -30,10 +30,11 @@ TEST(TextCodec, DecodesJet4CompressedAndPlainText) {
 TEST(TextCodec, Cp1252BothWays) {
     const std::vector<std::uint8_t> stored = {'a', 0x80, 0xE4, 0x9F, 0x81};
     EXPECT_EQ(jet::decodeCodePage(stored, 1252), "a\xE2\x82\xAC\xC3\xA4\xC5\xB8\xC2\x81");
-    EXPECT_EQ(jet::utf8ToCp1252("a\xE2\x82\xAC\xC3\xA4"),
-              (std::vector<std::uint8_t>{'a', 0x80, 0xE4}));
+    EXPECT_EQ(jet::utf8ToCp1252("a\xE2\x82\xAC\xC3\xA4\xC5\x92"),
+              (std::vector<std::uint8_t>{'a', 0x80, 0xE4, 0x8C}));
     EXPECT_FALSE(jet::utf8ToCp1252("\xD0\x9C").has_value()) << "Cyrillic has no cp1252 byte";
     EXPECT_FALSE(jet::utf8ToUtf16("\xC3").has_value()) << "truncated UTF-8";
+    EXPECT_FALSE(jet::utf8ToUtf16("\xC0\x80").has_value()) << "an overlong NUL";
 }
 
 TEST(ConnectText, FindsThePasswordItem) {

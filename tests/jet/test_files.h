@@ -1,31 +1,37 @@
 #pragma once
-// Where the tests find the real Access files, and scratch copies of them to change.
+// The engine tests' harness: the real Access and project files, writable copies of them, and a
+// file that fails on a chosen write.
 
 #include <cctype>
-#include <cstdint>
-#include <cstring>
 #include <filesystem>
 #include <functional>
-#include <span>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "jet/error.h"
-#include "jet/file_io.h"
+#include "jet/database.h"
 #include "tests/support/temp_dir.h"
 
 namespace jettest {
 
-std::filesystem::path jetFile(const std::string& relative);  // e.g. "jet4/testV2003.mdb"
-// Every real file, as paths relative to the jetfiles folder.
-std::vector<std::string> allJetFiles();
+using Bytes = std::vector<unsigned char>;
 
-// A fresh folder for one test, removed with the object.
-class ScratchDir : public fixture::TempDir {
+std::filesystem::path jetFile(const std::string& relative);  // e.g. "jet4/testV2003.mdb"
+// Every real file and every project file, relative to tests/data.
+std::vector<std::string> everyFile();
+
+// A writable copy of tests/data/`relative` in a fresh folder, removed with the object.
+class Scratch : public fixture::TempDir {
   public:
-    // A writable copy of a real file inside the folder.
-    std::filesystem::path copyOf(const std::string& relative) const;
+    explicit Scratch(const std::string& relative);
+    const std::filesystem::path& file() const { return file_; }
+
+  private:
+    std::filesystem::path file_;
 };
+
+Bytes readBytes(const std::filesystem::path& file);
+void writeBytes(const std::filesystem::path& file, const Bytes& bytes);
 
 // The JetError number an action throws, 0 when it throws none.
 inline int errorOf(const std::function<void()>& action) {
@@ -37,35 +43,21 @@ inline int errorOf(const std::function<void()>& action) {
     return 0;
 }
 
-// A file path as a test name ("jet4/a-b.mdb" -> "jet4_a_b_mdb").
+// Any text as a test name ("jet4/a-b.mdb" -> "jet4_a_b_mdb").
 inline std::string testName(std::string name) {
-    for (char& c : name) {
+    for (char& c : name)
         if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-    }
     return name;
 }
 
-std::vector<unsigned char> readBytes(const std::filesystem::path& file);
-void writeBytes(const std::filesystem::path& file, const std::vector<unsigned char>& bytes);
+std::vector<jet::RowId> rowIds(const jet::Database& db, const std::string& table);
 
-// A database file in memory, for structures built byte by byte.
-class MemoryFile : public jet::FileIo {
-  public:
-    explicit MemoryFile(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {}
-    std::uint64_t size() const override { return bytes_.size(); }
-    void readAt(std::uint64_t offset, std::span<std::uint8_t> out) override {
-        if (offset > bytes_.size() || out.size() > bytes_.size() - offset)
-            throw jet::corrupt("short read");
-        std::memcpy(out.data(), bytes_.data() + offset, out.size());
-    }
-    void writeAt(std::uint64_t offset, std::span<const std::uint8_t> data) override {
-        if (offset + data.size() > bytes_.size()) bytes_.resize(offset + data.size());
-        std::memcpy(bytes_.data() + offset, data.data(), data.size());
-    }
-    void flush() override {}
-
-  private:
-    std::vector<std::uint8_t> bytes_;
+// Counts the writes through a handle opened with failingWrites() and fails the `failAt`-th one
+// (1-based; 0 never) with a disk error, writing nothing.
+struct WriteCounter {
+    int writes = 0;
+    int failAt = 0;
 };
+jet::Database::FileWrapper failingWrites(std::shared_ptr<WriteCounter> counter);
 
 }  // namespace jettest

@@ -1,18 +1,18 @@
-// The stored ExternalAuthorizationLevel of each component, as the level lists show it and as
-// ProjectSettings keeps it for a later handle and for mdb-prop, on copies of the project files.
+// The stored ExternalAuthorizationLevel of each component, as the level lists show it, and as
+// ProjectSettings opens a project by its connection text, keeps a level for a later handle and
+// mdb-prop, and holds the file until the handle is closed; on copies of the project files.
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <fstream>
 
-#include "jet/database.h"
+#include "jet/error.h"
 #include "projectdb/project_settings.h"
 #include "tests/projectdb_logic/logic_test_support.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
-using projectdb::ComponentKeys;
 using projectdb::ProjectSettings;
 namespace fs = std::filesystem;
 
@@ -25,11 +25,8 @@ struct StoredCase {
     int expectedData;  // -1: no entry selected
     int expectedIndex;
     const char* thrown = "";  // the load stops at this component with this message
+    friend void PrintTo(const StoredCase& c, std::ostream* out) { *out << c.label; }
 };
-
-void PrintTo(const StoredCase& c, std::ostream* out) {
-    *out << c.label;
-}
 
 class StoredLevel : public ::testing::TestWithParam<StoredCase> {};
 
@@ -37,7 +34,7 @@ TEST_P(StoredLevel, SelectsTheEntryTheStoredValueReadsAs) {
     const StoredCase& c = GetParam();
     fixture::TempDir dir;
     const fs::path file = logic_test::CopyProject(dir.path(), "p.kxs");
-    logic_test::StoreRawLevel(file, false, ComponentKeys()[c.component], c.stored);
+    logic_test::StoreRawLevel(file, false, projectdb::ComponentKeys()[c.component], c.stored);
     logic_test::LevelLists lists;
     ProjectSettings settings;
     const auto handle = settings.OpenProject(file.string());
@@ -74,51 +71,19 @@ INSTANTIATE_TEST_SUITE_P(
                                  "6Overflow"}),
     [](const auto& info) { return std::string(info.param.label); });
 
-// Written values read back through a later handle (keys in any case) and mdb-prop; a handle
-// holds the file until it is closed.
-TEST(ProjectSettings, KeepsEachComponentsLevelForALaterHandleAndTheReaders) {
-    fixture::TempDir dir;
-    const fs::path file = logic_test::CopyProject(dir.path(), "p.kxs");
-    ProjectSettings settings;
-    const auto handle = settings.OpenProject(file.string());
-    EXPECT_EQ(settings.GetProperty(handle, "KXAlarmeditor", kLevel, "none"), "none");
-    EXPECT_EQ(logic_test::ThrownNumber([&] { ProjectSettings().OpenProject(file.string()); }),
-              jet::kFileInUse);
-    EXPECT_EQ(projectdb::GetDatabaseState(file.string()), projectdb::kStateUnreadable);
-    for (const auto& [key, value] : {std::pair{"KXAlarmeditor", 0},
-                                     {"KXOPCEditor", 5},
-                                     {"KXRecipeEditor", -1},
-                                     {"KXFormulaEditor", INT_MIN},
-                                     {"KXUserAdminEditor", INT_MAX},
-                                     {"kxopceditor", 3}}) {  // the 3 replaces the 5
-        settings.SetProperty(handle, key, kLevel, value);
-    }
-    settings.CloseProject(handle);
-    EXPECT_EQ(logic_test::ThrownNumber([&] { settings.CloseProject(handle); }),
-              jet::kObjectInvalid);
-    logic_test::ExpectLevels(file, false,
-                             {"0", "", "3", "", "-2147483648", "-1", "2147483647", ""});
-    // Levels another writer stored beside a text property of the same blob.
-    const fs::path other = logic_test::CopyProject(dir.path(), "o.kxs", "no-release-column.kxs");
-    EXPECT_EQ(logic_test::StoredLevels(other, false),
-              (std::vector<std::string>{"3", "", "", "", "", "", "", "0"}));
-}
-
 struct Connection {
     const char* name;
     const char* file;  // in the test's folder
     bool standardPassword;
-    const char* tail;  // after the path
-    int error;         // 0: opens and keeps a level
+    const char* tail;  // after the path; "|std" stands for "|" and the standard password
+    int error;         // 0: opens and keeps the levels
+    friend void PrintTo(const Connection& c, std::ostream* out) { *out << c.name; }
 };
-
-void PrintTo(const Connection& c, std::ostream* out) {
-    *out << c.name;
-}
 
 class OpenProject : public ::testing::TestWithParam<Connection> {};
 
-TEST_P(OpenProject, TakesThePathAndThePasswordAfterTheLastBar) {
+// Keys in any letter case name one component; a later value replaces an earlier one.
+TEST_P(OpenProject, TakesThePathAndThePasswordAfterTheLastBarAndKeepsTheLevels) {
     const Connection& c = GetParam();
     fixture::TempDir dir;
     const fs::path file =
@@ -131,15 +96,29 @@ TEST_P(OpenProject, TakesThePathAndThePasswordAfterTheLastBar) {
     EXPECT_EQ(logic_test::ThrownNumber([&] {
                   const auto handle = settings.OpenProject(file.string() + tail);
                   EXPECT_EQ(settings.Format(handle), jet::Version::Jet4);
-                  settings.SetProperty(handle, "KXAlarmeditor", kLevel, 4);
+                  EXPECT_EQ(settings.GetProperty(handle, "KXAlarmeditor", kLevel, "none"), "none");
+                  EXPECT_EQ(logic_test::ThrownNumber(
+                                [&] { ProjectSettings().OpenProject(file.string() + tail); }),
+                            jet::kFileInUse);
+                  for (const auto& [key, value] : {std::pair{"KXAlarmeditor", 0},
+                                                   {"KXOPCEditor", 5},
+                                                   {"KXRecipeEditor", -1},
+                                                   {"KXFormulaEditor", INT_MIN},
+                                                   {"KXUserAdminEditor", INT_MAX},
+                                                   {"kxopceditor", 3}}) {
+                      settings.SetProperty(handle, key, kLevel, value);
+                  }
                   EXPECT_EQ(logic_test::ThrownNumber(
                                 [&] { settings.SetProperty(handle, "KX.OPC", kLevel, 1); }),
                             jet::kInvalidArgument);
                   settings.CloseProject(handle);
+                  EXPECT_EQ(logic_test::ThrownNumber([&] { settings.CloseProject(handle); }),
+                            jet::kObjectInvalid);
               }),
               c.error);
     if (c.error == 0) {
-        EXPECT_EQ(logic_test::StoredLevels(file, c.standardPassword)[0], "4");
+        logic_test::ExpectLevels(file, c.standardPassword,
+                                 {"0", "", "3", "", "-2147483648", "-1", "2147483647", ""});
     }
 }
 
@@ -155,5 +134,13 @@ INSTANTIATE_TEST_SUITE_P(
                       Connection{"Ambiguous", "amb|x.kxs", false, "", jet::kInvalidArgument},
                       Connection{"Missing", "p.kxs", false, ".none|x", jet::kFileNotFound}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// An embedded NUL would otherwise name the existing file in front of it.
+TEST(FileExists, AnEmbeddedNulNamesNoFile) {
+    fixture::TempDir dir;
+    const std::string file = logic_test::CopyProject(dir.path(), "p.kxs").string();
+    EXPECT_TRUE(projectdb::FileExists(file));
+    EXPECT_FALSE(projectdb::FileExists(file + std::string("\0tail", 5)));
+}
 
 }  // namespace

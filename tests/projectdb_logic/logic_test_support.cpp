@@ -3,16 +3,36 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
+#include <fstream>
+#include <iterator>
 
 #include "i18n/MResources.h"
 #include "jet/database.h"
 #include "projectdb/language_releases.h"
 #include "projectdb/project_settings.h"
 #include "tests/support/oracles.h"
+#include "tests/support/project_file.h"
 #include "tests/support/run_command.h"
 
 namespace logic_test {
+
+std::vector<char> ReadBytes(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteBytes(const fs::path& file, const std::vector<char>& bytes) {
+    std::ofstream(file, std::ios::binary)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+fs::path CopyReal(const fs::path& folder, const std::string& relative, const std::string& name) {
+    const fs::path source = fs::path(TRAVIX_JETFILES_DIR) / relative;
+    const fs::path target = folder / (name.empty() ? source.filename().string() : name);
+    fs::copy_file(source, target, fs::copy_options::overwrite_existing);
+    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write);
+    return target;
+}
 
 fs::path CopyProject(const fs::path& folder, const std::string& name, const std::string& file,
                      const std::string& password) {
@@ -38,21 +58,16 @@ void StoreRawLevel(const fs::path& file, bool standardPassword, const std::strin
     database->Close();
 }
 
-std::vector<std::string> StoredLevels(const fs::path& file, bool standardPassword) {
+void ExpectLevels(const fs::path& file, bool standardPassword,
+                  const std::vector<std::string>& expected) {
     projectdb::ProjectSettings settings;
     const auto handle = settings.OpenProject(ConnectionText(file, standardPassword));
     std::vector<std::string> stored;
-    for (const std::string& key : projectdb::ComponentKeys()) {
+    for (const std::string& key : projectdb::ComponentKeys())
         stored.push_back(
             settings.GetProperty(handle, key, projectdb::kExternalAuthorizationLevel, ""));
-    }
     settings.CloseProject(handle);
-    return stored;
-}
-
-void ExpectLevels(const fs::path& file, bool standardPassword,
-                  const std::vector<std::string>& expected) {
-    EXPECT_EQ(StoredLevels(file, standardPassword), expected);
+    EXPECT_EQ(stored, expected);
     const std::string listing = MdbProp(file, "UserDefined");
     for (std::size_t i = 0; i < expected.size(); ++i) {
         const std::string name = projectdb::ProjectSettings::StoredPropertyName(
@@ -95,12 +110,6 @@ void WindowLists::choose(std::size_t component, std::int32_t level) {
     ASSERT_EQ(levels.selectedData(component), level);
 }
 
-void WindowLists::mark(std::int32_t lcid, bool released) {
-    for (int i = 0; i < languages.count(); ++i) {
-        if (languages.itemData(i) == lcid) languages.setChecked(i, released);
-    }
-}
-
 WindowLists Refresh(const fs::path& file, projectdb::DatabaseState state) {
     WindowLists lists;
     projectdb::ProjectSettings settings;
@@ -114,6 +123,18 @@ WindowLists Refresh(const fs::path& file, projectdb::DatabaseState state) {
         // A real Access file has no TcfgLanguages: its list stays empty, as the window's would.
     }
     return lists;
+}
+
+CliRun RunIn(const fs::path& home, const std::vector<std::string>& argv) {
+    const std::string quoted = fixture::ShellQuote(home.string());
+    std::string command = "HOME=" + quoted + " XDG_CONFIG_HOME=" + quoted;
+    for (const std::string& arg : argv) command += " " + fixture::ShellQuote(arg);
+    const fs::path err = home / ".stderr";
+    const fixture::CommandResult run =
+        fixture::RunCommand({"sh", "-c", command + " 2>" + fixture::ShellQuote(err.string())});
+    const std::vector<char> bytes = ReadBytes(err);
+    fs::remove(err);
+    return {run.exit_code, run.out, {bytes.begin(), bytes.end()}};
 }
 
 std::string MdbProp(const fs::path& file, const std::string& object) {
@@ -145,13 +166,6 @@ OracleView ReadWithOracles(const fs::path& file, bool standardPassword, const st
         for (const fixture::Row& row : table.rows) view.marks[row[keyAt]] = row[markAt];
     }
     return view;
-}
-
-std::string ParamName(std::string text) {
-    for (char& c : text) {
-        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-    }
-    return text;
 }
 
 }  // namespace logic_test

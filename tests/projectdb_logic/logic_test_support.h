@@ -1,27 +1,34 @@
-// Shared helpers of the project database logic and apply tests: copies of the checked-in project
-// files, the window's lists as start-up and a refresh fill them, raw writes of a stored level
-// that the program itself would never make, and what our reader and the independent readers see
-// in a file afterwards.
+// Shared helpers of the project database logic, apply and command-line tests: copies of the
+// checked-in project files and of the real Access files, the window's lists as start-up and a
+// refresh fill them, raw writes of a stored level that the program itself would never make,
+// travix-cli run in a home of its own, and what the independent readers see in a file afterwards.
 #pragma once
 
 #include <array>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "jet/value.h"
 #include "projectdb/authorization_levels.h"
 #include "projectdb/level_list.h"
 #include "projectdb/password.h"
-#include "tests/projectdb/file_helpers.h"
-#include "tests/support/project_file.h"
 
 namespace logic_test {
 
 namespace fs = std::filesystem;
-using testing_projectdb::CopyReal;
-using testing_projectdb::ReadBytes;
 
+// Whole-file bytes; empty for a file that cannot be read.
+std::vector<char> ReadBytes(const fs::path& file);
+void WriteBytes(const fs::path& file, const std::vector<char>& bytes);
+
+// A writable copy of a real file ("jet4/testV2003.mdb") in `folder` under `name` (its own by
+// default).
+fs::path CopyReal(const fs::path& folder, const std::string& relative,
+                  const std::string& name = "");
 // A copy of the checked-in project file `file` at folder/name. With `password` the copy is
 // protected: project.kxs by its protected twin, any other file through the engine.
 fs::path CopyProject(const fs::path& folder, const std::string& name,
@@ -35,9 +42,8 @@ std::string ConnectionText(const fs::path& file, bool standardPassword);
 void StoreRawLevel(const fs::path& file, bool standardPassword, const std::string& componentKey,
                    const jet::Value& value);
 
-// Each component's stored level text through a fresh ProjectSettings ("" for never written).
-std::vector<std::string> StoredLevels(const fs::path& file, bool standardPassword);
-// Expects those texts to be `expected`, and mdb-prop to list each written one with its value.
+// Expects each component's stored level text through a fresh ProjectSettings ("" for never
+// written) to be `expected`, and mdb-prop to list each written one with its value.
 void ExpectLevels(const fs::path& file, bool standardPassword,
                   const std::vector<std::string>& expected);
 
@@ -60,9 +66,16 @@ struct WindowLists {
     LevelLists levels;
     projectdb::MemoryList languages;
     void choose(std::size_t component, std::int32_t level);  // selects by item data
-    void mark(std::int32_t lcid, bool released);
 };
 WindowLists Refresh(const fs::path& file, projectdb::DatabaseState state);
+
+// A program (travix-cli, or strace running it) run with HOME and XDG_CONFIG_HOME in `home`, so
+// that nothing it might write reaches the user's configuration.
+struct CliRun {
+    int status;
+    std::string out, err;
+};
+CliRun RunIn(const fs::path& home, const std::vector<std::string>& argv);
 
 // mdb-prop's listing of one object's properties ("UserDefined" for the custom ones); "" when it
 // fails.
@@ -77,8 +90,5 @@ struct OracleView {
 };
 OracleView ReadWithOracles(const fs::path& file, bool standardPassword,
                            const std::string& key = "LCID");
-
-// A test name made of a file path ("jet4/testV2003.mdb" -> "jet4_testV2003_mdb").
-std::string ParamName(std::string text);
 
 }  // namespace logic_test

@@ -1,0 +1,364 @@
+// What goes wrong: damaged files, writes that fail at any one of their page writes, writes refused,
+// and the paths and states a caller can hand the engine. Each ends in DAO's error number for it,
+// never in a crash, a hang or a read past the data (these run under ASan and UBSan in CI); a read
+// or a refusal leaves the file as it was, a failed write leaves it as before or as after.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <random>
+
+#include "jet/database.h"
+#include "tests/jet/test_files.h"
+#include "tests/support/oracles.h"
+
+namespace {
+
+using jettest::Bytes;
+using jettest::errorOf;
+using jettest::readBytes;
+namespace fs = std::filesystem;
+
+// Every row and custom property the public interface reads, as text (the catalog and the tables'
+// blobs are read too, but may differ while an added column's Description is written ahead of the
+// column); or "error N: what" for the JetError the reading ends in.
+std::string readEverything(const fs::path& path, const std::string& connect = "") {
+    std::string out;
+    const auto blob = [&](const std::optional<jet::PropertyBlob>& blob) {
+        std::string text;
+        for (const jet::PropertyMap& map : blob ? blob->maps() : std::vector<jet::PropertyMap>{})
+            for (const jet::Property& property : map.properties)
+                text += map.name + "." + property.name + "=" + jet::toText(property.value) + "|";
+        return text;
+    };
+    try {
+        auto db = jet::Database::Open(path.string(), {.readOnly = true, .connect = connect});
+        std::vector<std::string> names = db->tableNames();
+        names.push_back("MSysObjects");
+        for (const std::string& name : names) {
+            jet::Table table = db->OpenTable(name);
+            std::string rows = "\n" + name + ":";
+            jet::RowCursor cursor = table.rows();
+            for (int row = 0; cursor.moveNext() && row < 100000; ++row)
+                for (std::size_t i = 0; i < table.columns().size(); ++i)
+                    rows += jet::toText(cursor.valueAt(i)) + "|";
+            blob(table.properties());
+            if (name != "MSysObjects") out += rows;
+        }
+        return out + blob(db->customProperties());
+    } catch (const jet::JetError& error) {
+        return "error " + std::to_string(error.number()) + ": " + error.description();
+    }
+}
+
+Bytes randomBytes(std::size_t size, unsigned seed) {
+    std::mt19937 random(seed);
+    Bytes bytes(size);
+    for (auto& b : bytes) b = static_cast<unsigned char>(random());
+    return bytes;
+}
+
+struct Damage {
+    std::string what;
+    const char* file;    // the real file damaged; nullptr: random bytes of `size`
+    std::size_t size;    // what is left of the file (0: all of it)
+    std::size_t at = 0;  // where `patch` overwrites it
+    Bytes patch = {};
+    std::string error = "error 3343";  // how readEverything's answer begins
+};
+
+void PrintTo(const Damage& damage, std::ostream* out) {
+    *out << damage.what;
+}
+
+std::vector<Damage> damages() {
+    std::vector<Damage> out;
+    for (std::size_t size : {1u, 100u, 2048u, 4096u, 3u * 4096u, 40000u})
+        out.push_back({"random " + std::to_string(size) + " bytes", nullptr, size});
+    const char* const jet3 = "jet3/testV1997.mdb";
+    const char* const jet4 = "jet4/testV2003.mdb";
+    const char* const small4 = "jet4/V2003_no-password.mdb";
+    for (const char* file : {jet4, jet3, "jet4/db-enc.mdb"})
+        for (std::size_t size : {20u, 0x18u + 100u, 2048u})
+            out.push_back({std::string(file) + " cut to " + std::to_string(size), file, size});
+    for (const auto& [file, page] : {std::pair{small4, 4096u}, {jet3, 2048u}})
+        out.push_back({std::string(file) + " with random pages", file, 0, page,
+                       randomBytes(fs::file_size(jettest::jetFile(file)) - page, page), "error "});
+    for (unsigned char version : {2, 3, 5, 0xFF})
+        out.push_back(
+            {"version byte " + std::to_string(version), "jet4/emptyV2003.mdb", 0, 0x14, {version}});
+    // Offsets found in the files: the catalog's table definition (page 2 of a Jet 4 file), the
+    // first link of a long value chain (testV1997's page 45, row 0, on to page 46), the offset
+    // tables at the ends of Table1's "abcdefg" rows.
+    const std::tuple<const char*, const char*, std::size_t, Bytes, const char*> patches[] = {
+        {"a definition chain to itself", small4, 0x2004, {2, 0, 0, 0}, ""},
+        {"a definition chain out of the file", small4, 0x2004, {0xF0, 0xFF, 0xFF, 0}, ""},
+        {"a column count beyond the page", small4, 0x202D, {0xFF, 0xFF}, ""},
+        {"an index count beyond the page", small4, 0x2033, {0xFF, 0xFF, 0xFF, 0x7F}, ""},
+        {"a usage map beyond the file", small4, 0x2037, {0, 0xFF, 0xFF, 0x7F}, ""},
+        {"a long value chain to itself", jet3, 0x1680C, {0, 45, 0, 0}, "a long value chain loops"},
+        {"a long value chain ending early", jet3, 0x1680C, {0, 0, 0, 0}, "a long value chain ends"},
+        {"a long value chain out of the file", jet3, 0x1680C, {0, 0xFF, 0xFF, 0xFF}, ""},
+        {"a long value chain to a missing row", jet3, 0x1680C, {7, 46, 0, 0}, ""},
+        {"a long value chain to a definition", jet3, 0x1680C, {0, 2, 0, 0}, ""},
+        {"a Jet 3 row with more offsets than room", jet3, 0xFFD5, {0xFF}, ""},
+        {"a Jet 3 column ending past its row", jet3, 0xFFD2, {0xF0}, ""},
+        {"a Jet 3 column ending before it starts", jet3, 0xFFD4, {0x2F}, ""},
+        {"a Jet 4 row with more offsets than room", jet4, 0x1BFFC, {0xFF, 0xFF}, ""},
+        {"a Jet 4 column ending past its row", jet4, 0x1BFF6, {0xFF, 0x0F}, ""},
+    };
+    for (const auto& [what, file, at, patch, message] : patches) {
+        out.push_back(
+            {what, file, 0, at, patch, std::string("error 3049: Database is corrupt: ") + message});
+    }
+    return out;
+}
+
+class Damaged : public ::testing::TestWithParam<Damage> {};
+
+TEST_P(Damaged, FailsWithItsErrorAndWritesNothing) {
+    const Damage& c = GetParam();
+    Bytes bytes = c.file ? readBytes(jettest::jetFile(c.file)) : randomBytes(c.size, 1);
+    if (c.size != 0) bytes.resize(c.size);
+    std::copy(c.patch.begin(), c.patch.end(), bytes.begin() + static_cast<long>(c.at));
+    fixture::TempDir dir;
+    jettest::writeBytes(dir.path() / "damaged.mdb", bytes);
+    const std::string read = readEverything(dir.path() / "damaged.mdb");
+    EXPECT_TRUE(read.starts_with(c.error)) << read.substr(0, 200);
+    EXPECT_EQ(readBytes(dir.path() / "damaged.mdb"), bytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, Damaged, ::testing::ValuesIn(damages()),
+                         [](const auto& info) { return jettest::testName(info.param.what); });
+
+using Operation = std::function<void(jet::Database&)>;
+
+std::string umlauts(int count) {
+    std::string text;
+    for (int i = 0; i < count; ++i) text += "\xC3\xA4";
+    return text;
+}
+
+struct FailureCase {
+    const char* name;
+    const char* file;
+    Operation prepare;
+    Operation operation;
+    std::string password = {};  // after the operation
+};
+
+void PrintTo(const FailureCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+// After eight new columns (a null mask a byte longer each) rows of testIndexCodesV1997's Table1
+// stop fitting their page: the first three grow in place, the fourth has to move.
+void addSpareColumns(jet::Database& db) {
+    for (int i = 1; i <= 8; ++i) db.AddBooleanColumn("Table1", "Spare" + std::to_string(i), "");
+}
+
+const FailureCase kFailures[] = {
+    {"AddColumnJet3Encoded", "jet3/db97-enc.mdb", [](jet::Database&) {},
+     [](jet::Database& db) { db.AddBooleanColumn("Table1", "ToolBoxAccess", "Beschreibung "); }},
+    {"AddColumnToADefinitionSpanningPages", "jet4/testV2003.mdb",
+     [](jet::Database& db) {
+         for (int i = 0; i < 80; ++i) db.AddBooleanColumn("Table1", "C" + std::to_string(i), "");
+     },
+     [](jet::Database& db) { db.AddBooleanColumn("Table1", "ToolBoxAccess", "Beschreibung "); }},
+    {"CustomPropertyInAChain", "jet4/testV2003.mdb",
+     [](jet::Database& db) {
+         for (int i = 0; i < 40; ++i)
+             db.SetCustomProperty("P" + std::to_string(i), std::string(80, 'p'));
+     },
+     [](jet::Database& db) { db.SetCustomProperty("Level", std::int64_t{4}); }},
+    {"SetBooleanInPlace", "jet3/testV1997.mdb", [](jet::Database&) {},
+     [](jet::Database& db) {
+         db.SetBoolean("Table1", jettest::rowIds(db, "Table1").at(1), "I", false);
+     }},
+    {"SetBooleanMovingTheRow", "jet3/testIndexCodesV1997.mdb",
+     [](jet::Database& db) {
+         addSpareColumns(db);
+         for (std::size_t i = 0; i < 3; ++i)
+             db.SetBoolean("Table1", jettest::rowIds(db, "Table1").at(i), "Spare8", true);
+     },
+     [](jet::Database& db) {
+         db.SetBoolean("Table1", jettest::rowIds(db, "Table1").at(3), "Spare8", true);
+     }},
+    {"SetPassword", "jet4/testV2003.mdb", [](jet::Database&) {},
+     [](jet::Database& db) { db.NewPassword("", "Neu"); }, "Neu"},
+};
+
+// Runs the operation on `file`, failing its `failAt`-th write (0: none): the writes it made or
+// tried. A failure must be the disk error.
+int run(const FailureCase& c, const fs::path& file, int failAt) {
+    auto counter = std::make_shared<jettest::WriteCounter>();
+    auto db = jet::Database::Open(file.string(), {}, jettest::failingWrites(counter));
+    const int before = counter->writes;
+    if (failAt > 0) counter->failAt = before + failAt;
+    EXPECT_EQ(errorOf([&] { c.operation(*db); }), failAt > 0 ? jet::kDiskIo : 0);
+    return counter->writes - before;
+}
+
+class InjectedFailure : public ::testing::TestWithParam<FailureCase> {};
+
+TEST_P(InjectedFailure, EveryWriteFailingLeavesAReadableFileAsBeforeOrAfter) {
+    const FailureCase& c = GetParam();
+    jettest::Scratch prepared(c.file);
+    c.prepare(*jet::Database::Open(prepared.file().string()));
+    const Bytes preparedBytes = readBytes(prepared.file());
+    const std::string engineBefore = readEverything(prepared.file());
+    const fs::path file = prepared.path() / "operated.mdb";
+    jettest::writeBytes(file, preparedBytes);
+    const int writes = run(c, file, 0);
+    const bool moves = std::string(c.name) == "SetBooleanMovingTheRow";
+    ASSERT_GT(writes, moves ? 1 : 0);
+    const std::string engineAfter = readEverything(file, ";pwd=" + c.password);
+    ASSERT_FALSE(engineAfter.starts_with("error "));
+
+    for (int k = 1; k <= writes; ++k) {
+        SCOPED_TRACE("write " + std::to_string(k) + " of " + std::to_string(writes));
+        jettest::writeBytes(file, preparedBytes);
+        run(c, file, k);
+        const std::string connect = ";pwd=" + (readBytes(file) == preparedBytes ? "" : c.password);
+        const std::string engine = readEverything(file, connect);
+        EXPECT_TRUE(engine == engineBefore || engine == engineAfter) << engine.substr(0, 200);
+        EXPECT_EQ(jet::Database::Open(file.string(), {.connect = connect})->check(),
+                  std::vector<std::string>{});
+        EXPECT_TRUE(fixture::DumpWithMdbReader(file)) << "mdb-reader cannot read it";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Operations, InjectedFailure, ::testing::ValuesIn(kFailures),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Refused before touching the file, whatever the reason.
+TEST(RefusedWrites, LeaveTheFileAsItWas) {
+    jettest::Scratch scratch("jet3/testIndexCodesV1997.mdb");
+    jet::Database::Open(scratch.file().string())->AddBooleanColumn("Table10", "Free", "");
+    const Bytes before = readBytes(scratch.file());
+    auto db = jet::Database::Open(scratch.file().string());
+    const jet::RowId id = jettest::rowIds(*db, "Table10").at(0);
+    // Table10's Boolean "data" is indexed: its index entries would have to change too.
+    const std::pair<Operation, int> refused[] = {
+        {[&](jet::Database& d) { d.SetBoolean("Table10", id, "data", false); }, 3001},
+        {[&](jet::Database& d) { d.SetBoolean("Table10", id, "name", true); }, 3421},
+        {[&](jet::Database& d) { d.SetBoolean("Table10", id, "Data", true); }, 3265},
+        {[&](jet::Database& d) { d.SetBoolean("NoSuchTable", id, "data", true); }, 3265},
+        {[&](jet::Database& d) {
+             d.SetBoolean("Table10", {id.page, 200}, "Free", true);
+         },
+         3049},
+        {[&](jet::Database& d) {
+             d.SetBoolean("Table10", {1u << 20, 0}, "Free", true);
+         },
+         3049},
+        {[&](jet::Database& d) {
+             d.SetBoolean("Table10", {2, 0}, "Free", true);
+         },
+         3049},
+        {[&](jet::Database& d) { d.AddBooleanColumn("NoSuchTable", "New", "x"); }, 3265},
+        {[&](jet::Database& d) { d.AddBooleanColumn("Table10", "", "x"); }, 3001},
+        {[&](jet::Database& d) { d.AddBooleanColumn("Table10", umlauts(65), "x"); }, 3001},
+        {[&](jet::Database& d) {
+             d.NewPassword("",
+                           "a\xC0\x80"
+                           "b");
+         },
+         3001},  // overlong NUL
+        {[&](jet::Database& d) { d.SetCustomProperty("Level", 2.5); }, 3001},
+        {[&](jet::Database& d) { d.SetCustomProperty("Flag", true); }, 3001},
+    };
+    for (std::size_t i = 0; i < std::size(refused); ++i)
+        EXPECT_EQ(errorOf([&] { refused[i].first(*db); }), refused[i].second) << i;
+    db->Close();
+    db = jet::Database::Open(scratch.file().string(), {.readOnly = true});
+    EXPECT_EQ(errorOf([&] { db->SetBoolean("Table10", id, "Free", true); }), jet::kReadOnly);
+    EXPECT_EQ(errorOf([&] { db->SetCustomProperty("Level", std::int64_t{1}); }), jet::kReadOnly);
+    db->Close();
+    EXPECT_EQ(readBytes(scratch.file()), before);
+}
+
+// A blob whose value runs past its entry is refused by an edit as by a read, not written over.
+TEST(RefusedWrites, ADamagedPropertyBlob) {
+    jettest::Scratch scratch("jet4/testV2003.mdb");
+    jet::Database::Open(scratch.file().string())->SetCustomProperty("Marker", "MARKER");
+    Bytes bytes = readBytes(scratch.file());
+    const Bytes marker = {'M', 0, 'A', 0, 'R', 0, 'K', 0, 'E', 0, 'R', 0};
+    const auto at = std::search(bytes.begin(), bytes.end(), marker.begin(), marker.end());
+    ASSERT_NE(at, bytes.end());
+    at[-2] = at[-1] = 0xFF;  // the value's data size
+    jettest::writeBytes(scratch.file(), bytes);
+    auto db = jet::Database::Open(scratch.file().string());
+    EXPECT_EQ(errorOf([&] { db->SetCustomProperty("Other", std::int64_t{1}); }), 3049);
+    EXPECT_EQ(readBytes(scratch.file()), bytes);
+}
+
+int openError(const std::string& path, jet::OpenOptions options = {}) {
+    return errorOf([&] { jet::Database::Open(path, options); });
+}
+
+TEST(OpenErrors, PathsThatNameNoDatabaseOrAReadOnlyFile) {
+    jettest::Scratch scratch("jet4/V2003_no-password.mdb");
+    const fs::path& dir = scratch.path();
+    const std::string good = scratch.file().string();
+    const std::string readOnly = (dir / "read-only.mdb").string();
+    fs::copy_file(good, readOnly);
+    fs::permissions(readOnly, fs::perms::owner_read);
+    jettest::writeBytes(dir / "empty.kxs", {});
+    jettest::writeBytes(dir / "text.kxs", Bytes(5000, 'x'));
+    const std::pair<std::string, int> cases[] = {
+        {"", jet::kPathNotFound},
+        {(dir / "missing.mdb").string(), jet::kFileNotFound},
+        {(dir / "no-folder" / "x.mdb").string(), jet::kPathNotFound},
+        {dir.string(), jet::kUnrecognizedFormat},
+        {(dir / "empty.kxs").string(), jet::kUnrecognizedFormat},
+        {(dir / "text.kxs").string(), jet::kUnrecognizedFormat},
+        {" " + good, jet::kPathNotFound},  // used as given: no trimming
+        {good + " ", jet::kFileNotFound},
+        {good, 0},
+        {readOnly, jet::kCannotOpenFile},
+    };
+    for (const auto& [path, error] : cases) EXPECT_EQ(openError(path), error) << "'" << path << "'";
+    EXPECT_EQ(openError(readOnly, {.readOnly = true}), 0);
+}
+
+// A held file refuses every other open, in this process and in another, until it is let go.
+TEST(OpenErrors, AHeldFileIsInUseUntilClosed) {
+    for (const char* file : {"jet4/V2003_no-password.mdb", "jet3/V1997_no-password.mdb"}) {
+        jettest::Scratch scratch(file);
+        const std::string path = scratch.file().string();
+        auto held = jet::Database::Open(path);
+        EXPECT_EQ(openError(path), jet::kFileInUse);
+        EXPECT_EQ(openError(path, {.exclusive = false, .readOnly = true}), jet::kFileInUse);
+        const pid_t child = fork();
+        if (child == 0) _exit(openError(path) == jet::kFileInUse ? 0 : 1);
+        int status = -1;
+        waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "another process opened it";
+        held->Close();
+        EXPECT_EQ(openError(path), 0) << "Close let go of the file";
+        { auto scoped = jet::Database::Open(path); }
+        EXPECT_EQ(openError(path), 0) << "the destructor let go of the file";
+    }
+}
+
+TEST(OpenErrors, MissingItemsCursorStateAndClosedHandlesFailLikeDao) {
+    auto db =
+        jet::Database::Open(jettest::jetFile("jet4/testV2003.mdb").string(), {.readOnly = true});
+    EXPECT_EQ(errorOf([&] { db->OpenTable("NoSuchTable"); }), jet::kItemNotFound);
+    EXPECT_EQ(errorOf([&] { db->OpenTable("table1"); }), jet::kItemNotFound) << "exact names";
+    jet::Table table = db->OpenTable("Table1");
+    jet::RowCursor rows = table.rows();
+    EXPECT_EQ(errorOf([&] { rows.value("A"); }), jet::kNoCurrentRecord);
+    ASSERT_TRUE(rows.moveNext());
+    EXPECT_EQ(errorOf([&] { rows.value("NoSuchColumn"); }), jet::kItemNotFound);
+    ASSERT_TRUE(rows.moveNext());
+    EXPECT_FALSE(rows.moveNext());
+    EXPECT_EQ(errorOf([&] { rows.value("A"); }), jet::kNoCurrentRecord);
+    db->Close();
+    EXPECT_EQ(errorOf([&] { db->OpenTable("Table1"); }), jet::kObjectInvalid);
+    EXPECT_EQ(errorOf([&] { table.rows(); }), jet::kObjectInvalid);
+}
+
+}  // namespace
