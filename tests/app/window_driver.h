@@ -22,6 +22,7 @@
 #include "projectdb/project_settings.h"
 #include "tests/platform/temp_registry.h"
 #include "tests/projectdb_logic/logic_test_support.h"
+#include "tests/support/project_file.h"
 #include "tests/support/temp_dir.h"
 
 namespace travix_test {
