@@ -163,7 +163,7 @@ INSTANTIATE_TEST_SUITE_P(
     EveryRow, FTravixRefresh,
     ::testing::Values(
         // state 0 or 3: nothing loaded, the earlier presets and lists stay, all locked (which
-        // files probe as 0 or 3 is checked in tests/projectdb)
+        // files probe as 0 or 3 is checked in tests/cli)
         StateRow{"", false, Copy::Empty, Preset::Kept, Shown::Earlier, false},
         StateRow{"plain.kxs", true, Copy::Other, Preset::Kept, Shown::Earlier, false},
         // state 1: "Nein" in place, "Ja" for a copy
