@@ -23,11 +23,11 @@
 #include "jet/data_page.h"
 #include "jet/file_io.h"
 #include "jet/header.h"
+#include "jet/page_allocator.h"
 #include "jet/page_batch.h"
 #include "jet/page_channel.h"
 #include "jet/table_definition.h"
 #include "jet/table_scan.h"
-#include "jet/usage_map_writer.h"
 
 namespace {
 
@@ -64,9 +64,10 @@ fs::path Project(const fs::path& folder, const std::string& name, const std::str
     const std::size_t lcidAt = 2 + def.columns()[def.columnIndex("LCID")].fixedOffset;
 
     jet::PageBatch batch(pages);
+    const jet::RowPointer map = def.usageMap();
     int written = 0;
     while (written < languages) {
-        const std::uint32_t page = batch.append();
+        const std::uint32_t page = jet::PageAllocator(batch).allocate({&map, 1});
         std::vector<std::uint8_t>& bytes = batch.edit(page, jet::PageBatch::Stage::NewPage);
         jet::initDataPage(bytes, header.format(), owner);
         std::vector<jet::PageRow> rows;
@@ -82,9 +83,8 @@ fs::path Project(const fs::path& folder, const std::string& name, const std::str
             ++written;
         }
         jet::writePageRows(bytes, header.format(), rows);
-        jet::addToUsageMap(batch, def.usageMap(), page);
     }
-    batch.commit();
+    jet::PageAllocator(batch).commit();
     return file;
 }
 

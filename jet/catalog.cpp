@@ -5,7 +5,6 @@
 #include "jet/column.h"
 #include "jet/error.h"
 #include "jet/long_value.h"
-#include "jet/long_value_writer.h"
 #include "jet/row_format.h"
 #include "jet/row_reader.h"
 #include "jet/row_store.h"

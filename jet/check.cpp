@@ -25,7 +25,6 @@
 #include "jet/table_definition.h"
 #include "jet/table_scan.h"
 #include "jet/usage_map.h"
-#include "jet/usage_map_writer.h"
 
 namespace jet {
 
@@ -53,7 +52,8 @@ class Checker {
     // The bitmap pages of the global map must be bitmap pages inside the file; the free pages it
     // marks may lie beyond the file's end, where Jet keeps them free already.
     void globalUsageMap() {
-        guard("the global usage map", [&] { walkMap(kGlobalUsageMap, nullptr, UINT32_MAX); });
+        guard("the global usage map",
+              [&] { UsageMap(pages_, kGlobalUsageMap).requireBitmapPages(); });
     }
 
     // The table whose definition starts at `firstPage`: definition, usage maps, rows.
@@ -115,30 +115,14 @@ class Checker {
     }
 
   private:
-    std::span<const std::uint8_t> mapRow(const Page& page, RowPointer at) {
-        const DataPage rows(*page, pages_.format());
-        const RowSlot slot = rows.slot(at.row);
-        if (slot.isDeleted()) throw corrupt("a usage map row is deleted");
-        return rows.bytes(slot);
-    }
-
-    // Walks every page of the map at `at` (each below `pageLimit`, else 3049), handing each to
+    // Walks every page of the map at `at` (each inside the file, else 3049), handing each to
     // `visit` when given; the walk reads every bitmap page of a reference map on its way.
     template <typename Visit>
-    void walkMap(RowPointer at, Visit visit, std::uint32_t pageLimit) {
-        const Page page = pages_.page(at.page);
-        if ((*page)[0] != kPageTypeData)
-            throw corrupt("a usage map lies on page " + std::to_string(at.page) +
-                          ", which holds no rows");
-        UsageMap map(pages_, mapRow(page, at), pageLimit);
-        for (auto next = map.nextPage(0); next;
-             next = *next == UINT32_MAX ? std::nullopt : map.nextPage(*next + 1)) {
-            if constexpr (!std::is_same_v<Visit, std::nullptr_t>) visit(*next);
-        }
-    }
-    template <typename Visit>
     void walkMap(RowPointer at, Visit visit) {
-        walkMap(at, visit, pages_.pageCount());
+        UsageMap(pages_, at).forEachPage([&](std::uint32_t page) {
+            if constexpr (!std::is_same_v<Visit, std::nullptr_t>) visit(page);
+            return true;
+        });
     }
 
     void row(const TableDefinition& def, const Page& page, std::size_t index, int lvProp) {

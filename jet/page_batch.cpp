@@ -4,7 +4,6 @@
 #include <tuple>
 
 #include "jet/error.h"
-#include "jet/usage_map_writer.h"
 
 namespace jet {
 
@@ -59,10 +58,9 @@ bool PageBatch::empty() const {
            });
 }
 
-void PageBatch::commit() {
+void PageBatch::writeOut() {
     // Nothing changed: not even a sync.
     if (empty()) return;
-    for (const std::uint32_t number : appended_) markUsedInGlobalMap(*this, number);
     std::vector<std::tuple<Stage, std::size_t, std::uint32_t>> order;
     for (const auto& [number, entry] : entries_) {
         if (entry.order == SIZE_MAX) continue;

@@ -2,7 +2,7 @@
 // The pages one write changes, kept in memory until every one of them is ready and then written in
 // an order that keeps the file readable if a write fails midway: new pages first, then the global
 // usage map and the pages that only gain rows, then the pages that refer to new rows, the table
-// definition last. Nothing reaches the file before commit().
+// definition last. Nothing reaches the file before writeOut().
 
 #include <cstdint>
 #include <map>
@@ -37,6 +37,8 @@ class PageBatch {
     // A new zeroed page after the end of the file and of the pages already added.
     std::uint32_t append();
     bool isAppended(std::uint32_t number) const;
+    // The pages added by append(), in ascending order.
+    const std::vector<std::uint32_t>& appended() const { return appended_; }
     // The page count of the file as this batch will leave it.
     std::uint32_t pageLimit() const {
         return appended_.empty() ? pages_.pageCount() : appended_.back() + 1;
@@ -49,10 +51,10 @@ class PageBatch {
     void restore(Snapshot snapshot);
     bool empty() const;
 
-    // Records the appended pages as used in the global usage map, then writes every page, stage by
-    // stage (appended pages in ascending order), and flushes. A failing write throws; the pages
-    // written before it stay written.
-    void commit();
+    // Writes every page, stage by stage (appended pages in ascending order), and flushes. A failing
+    // write throws; the pages written before it stay written. Writes call PageAllocator::commit,
+    // which first records the appended pages in the global usage map.
+    void writeOut();
 
   private:
     struct Entry {

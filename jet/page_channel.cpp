@@ -52,16 +52,20 @@ void PageChannel::remember(std::uint32_t number, Page page) {
     cache_.emplace(number, std::make_pair(std::move(page), recent_.begin()));
 }
 
+void PageChannel::forget(std::uint32_t number) {
+    if (const auto hit = cache_.find(number); hit != cache_.end()) {
+        recent_.erase(hit->second.second);
+        cache_.erase(hit);
+    }
+}
+
 void PageChannel::writePage(std::uint32_t number, std::span<const std::uint8_t> plain) {
     if (!file_) throw objectInvalid();
     if (plain.size() != format_.pageSize) throw invalidArgument("a page has the wrong size");
     std::vector<std::uint8_t> onDisk(plain.begin(), plain.end());
     codePage(databaseKey_, number, onDisk);
     file_->writeAt(static_cast<std::uint64_t>(number) * format_.pageSize, onDisk);
-    if (const auto hit = cache_.find(number); hit != cache_.end()) {
-        recent_.erase(hit->second.second);
-        cache_.erase(hit);
-    }
+    forget(number);
     if (number >= pageCount_) pageCount_ = number + 1;
     written_.insert(number);
 }
@@ -73,10 +77,7 @@ void PageChannel::writeHeaderBytes(std::size_t offset, std::span<const std::uint
     }
     file_->writeAt(offset, bytes);
     written_.insert(0);
-    if (const auto hit = cache_.find(0); hit != cache_.end()) {
-        recent_.erase(hit->second.second);
-        cache_.erase(hit);
-    }
+    forget(0);
 }
 
 void PageChannel::flush() {

@@ -55,6 +55,8 @@ class PageChannel {
 
   private:
     void remember(std::uint32_t number, Page page);
+    // Drops a page from the cache once the file holds newer bytes for it.
+    void forget(std::uint32_t number);
 
     std::unique_ptr<FileIo> file_;
     const JetFormat& format_;

@@ -1,10 +1,11 @@
 #include "jet/row_store.h"
 
+#include <optional>
 #include <vector>
 
 #include "jet/error.h"
+#include "jet/page_allocator.h"
 #include "jet/usage_map.h"
-#include "jet/usage_map_writer.h"
 
 namespace jet {
 
@@ -21,29 +22,24 @@ RowPointer placeRelocated(PageBatch& batch, std::uint32_t owner, RowPointer usag
                           std::uint32_t avoid, const Bytes& bytes) {
     const JetFormat& format = batch.format();
     const PageRow row{kRowDeletedFlag, bytes};
-    {
-        const DataPage mapPage(batch.view(usageMap.page), format);
-        const RowSlot slot = mapPage.slot(usageMap.row);
-        if (slot.isDeleted()) throw corrupt("a table's usage map row is deleted");
-        UsageMap map(batch.channel(), mapPage.bytes(slot), batch.pageLimit());
-        for (auto page = map.nextPage(0); page;
-             page = *page == UINT32_MAX ? std::nullopt : map.nextPage(*page + 1)) {
-            if (*page == avoid) continue;
-            const auto bytesOf = batch.view(*page);
-            if (!isDataPageOf(bytesOf, owner)) continue;
-            std::vector<PageRow> rows = DataPage(bytesOf, format).rows();
-            rows.push_back(row);
-            std::vector<std::uint8_t> copy(bytesOf.begin(), bytesOf.end());
-            if (!writePageRows(copy, format, rows)) continue;
-            batch.edit(*page, PageBatch::Stage::Data) = std::move(copy);
-            return {*page, static_cast<std::uint8_t>(rows.size() - 1)};
-        }
-    }
-    const std::uint32_t page = batch.append();
+    std::optional<RowPointer> placed;
+    UsageMap(batch, usageMap).forEachPage([&](std::uint32_t page) {
+        if (page == avoid) return true;
+        const auto bytesOf = batch.view(page);
+        if (!isDataPageOf(bytesOf, owner)) return true;
+        std::vector<PageRow> rows = DataPage(bytesOf, format).rows();
+        rows.push_back(row);
+        std::vector<std::uint8_t> copy(bytesOf.begin(), bytesOf.end());
+        if (!writePageRows(copy, format, rows)) return true;
+        batch.edit(page, PageBatch::Stage::Data) = std::move(copy);
+        placed = RowPointer{page, static_cast<std::uint8_t>(rows.size() - 1)};
+        return false;
+    });
+    if (placed) return *placed;
+    const std::uint32_t page = PageAllocator(batch).allocate({&usageMap, 1});
     std::vector<std::uint8_t>& fresh = batch.edit(page, PageBatch::Stage::NewPage);
     initDataPage(fresh, format, owner);
     if (!writePageRows(fresh, format, {row})) throw invalidArgument("a row larger than a page");
-    addToUsageMap(batch, usageMap, page);
     return {page, 0};
 }
 

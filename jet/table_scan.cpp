@@ -16,20 +16,13 @@ RelocatedRow followPointerRow(PageChannel& pages, std::uint32_t owner,
 }
 
 TableScan::TableScan(PageChannel& pages, const TableDefinition& definition)
-    : pages_(pages), definition_(definition) {
-    const RowPointer at = definition.usageMap();
-    const Page mapPage = pages_.page(at.page);
-    const DataPage rows(*mapPage, pages_.format());
-    const RowSlot slot = rows.slot(at.row);
-    if (slot.isDeleted()) throw corrupt("a table's usage map row is deleted");
-    map_.emplace(pages_, rows.bytes(slot));
-}
+    : pages_(pages), definition_(definition), map_(pages, definition.usageMap()) {}
 
 bool TableScan::loadNextPage() {
     while (true) {
         const std::uint32_t from = pageNumber_ ? *pageNumber_ + 1 : 0;
         if (pageNumber_ && *pageNumber_ == UINT32_MAX) return false;
-        pageNumber_ = map_->nextPage(from);
+        pageNumber_ = map_.nextPage(from);
         if (!pageNumber_) return false;
         rows_.reset();
         page_ = pages_.page(*pageNumber_);

@@ -43,7 +43,7 @@ class TableScan {
 
     PageChannel& pages_;
     const TableDefinition& definition_;
-    std::optional<UsageMap> map_;
+    UsageMap map_;
     std::optional<std::uint32_t> pageNumber_;
     Page page_;
     std::optional<DataPage> rows_;  // the row table of page_

@@ -12,6 +12,7 @@
 #include "jet/catalog.h"
 #include "jet/database.h"
 #include "jet/database_core.h"
+#include "jet/page_allocator.h"
 #include "jet/page_batch.h"
 #include "jet/row_format.h"
 #include "jet/row_store.h"
@@ -120,11 +121,11 @@ void Database::SetBooleans(std::string_view table, std::string_view column,
             storeRow(batch, owner, def.usageMap(), location, bytes);
         } catch (...) {
             if (before) batch.restore(std::move(*before));
-            batch.commit();
+            PageAllocator(batch).commit();
             throw;
         }
     }
-    batch.commit();
+    PageAllocator(batch).commit();
 }
 
 void Database::AddBooleanColumn(std::string_view table, std::string_view column,
@@ -149,7 +150,7 @@ void Database::AddBooleanColumn(std::string_view table, std::string_view column,
         });
     if (changed) core_->writtenTables.insert(Catalog::kCatalogPage);
     def.write(batch);
-    batch.commit();
+    PageAllocator(batch).commit();
 }
 
 void Database::SetCustomProperty(std::string_view name, const Value& value) {
@@ -192,7 +193,7 @@ void Database::SetCustomProperties(std::span<const std::pair<std::string, Value>
                 blob.set("", properties[i].first, stored[i].type, false, stored[i].data);
         });
     if (changed) core_->writtenTables.insert(Catalog::kCatalogPage);
-    batch.commit();
+    PageAllocator(batch).commit();
 }
 
 std::optional<Value> Database::customProperty(std::string_view name) const {
