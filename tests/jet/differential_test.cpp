@@ -215,9 +215,21 @@ void PrintTo(const Case& c, std::ostream* out) {
     *out << caseName(c);
 }
 
+// Every real file and every project file, relative to tests/data.
+std::vector<std::string> everyFile() {
+    std::vector<std::string> files;
+    for (const std::string folder : {"jet3", "jet4", "projects"}) {
+        for (const auto& entry : std::filesystem::directory_iterator(fixture::DataFile(folder)))
+            if (entry.path().extension() != ".md")
+                files.push_back(folder + "/" + entry.path().filename().string());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
 std::vector<Case> cases() {
     std::vector<Case> all;
-    for (const std::string& file : jettest::everyFile()) {
+    for (const std::string& file : everyFile()) {
         all.push_back({file, Operation::Password});
         // Its UserDefined catalog row has no room on its page even for a short inline blob.
         const bool moves = file == "jet3/testIndexCodesV1997.mdb";

@@ -8,6 +8,7 @@
 #include <random>
 
 #include "jet/database.h"
+#include "jet/file_io.h"
 #include "tests/jet/test_files.h"
 #include "tests/support/oracles.h"
 
@@ -235,11 +236,40 @@ const FailureCase kFailures[] = {
      [](jet::Database& db) { db.NewPassword("", "Neu"); }, "Neu"},
 };
 
+struct WriteCounter {
+    int writes = 0;
+    int failAt = 0;  // 1-based; 0 never
+};
+
+// Counts the writes through it and fails the `failAt`-th one with a disk error, writing nothing.
+class FailingFile : public jet::FileIo {
+  public:
+    FailingFile(std::unique_ptr<jet::FileIo> inner, std::shared_ptr<WriteCounter> counter)
+        : inner_(std::move(inner)), counter_(std::move(counter)) {}
+    std::uint64_t size() const override { return inner_->size(); }
+    void readAt(std::uint64_t offset, std::span<std::uint8_t> out) override {
+        inner_->readAt(offset, out);
+    }
+    void writeAt(std::uint64_t offset, std::span<const std::uint8_t> data) override {
+        if (++counter_->writes == counter_->failAt) throw jet::diskIo("injected write failure");
+        inner_->writeAt(offset, data);
+    }
+    void flush() override { inner_->flush(); }
+
+  private:
+    std::unique_ptr<jet::FileIo> inner_;
+    std::shared_ptr<WriteCounter> counter_;
+};
+
 // Runs the operation on `file`, failing its `failAt`-th write (0: none): the writes it made or
 // tried. A failure must be the disk error.
 int run(const FailureCase& c, const fs::path& file, int failAt) {
-    auto counter = std::make_shared<jettest::WriteCounter>();
-    auto db = jet::Database::Open(file.string(), {}, jettest::failingWrites(counter));
+    auto counter = std::make_shared<WriteCounter>();
+    auto db = jet::Database::Open(
+        file.string(), {},
+        [counter](std::unique_ptr<jet::FileIo> inner) -> std::unique_ptr<jet::FileIo> {
+            return std::make_unique<FailingFile>(std::move(inner), counter);
+        });
     const int before = counter->writes;
     if (failAt > 0) counter->failAt = before + failAt;
     EXPECT_EQ(errorOf([&] { c.operation(*db); }), failAt > 0 ? jet::kDiskIo : 0);

@@ -1,11 +1,9 @@
 #pragma once
-// The engine tests' harness beside tests/support/project_file.h: every test file, and a file that
-// fails on a chosen write.
+// The engine tests' helpers beside tests/support/project_file.h.
 
 #include <cctype>
 #include <filesystem>
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,9 +11,6 @@
 #include "tests/support/project_file.h"
 
 namespace jettest {
-
-// Every real file and every project file, relative to tests/data.
-std::vector<std::string> everyFile();
 
 // The JetError number an action throws, 0 when it throws none.
 inline int errorOf(const std::function<void()>& action) {
@@ -35,13 +30,5 @@ inline std::string testName(std::string name) {
 }
 
 std::vector<jet::RowId> rowIds(const jet::Database& db, const std::string& table);
-
-// Counts the writes through a handle opened with failingWrites() and fails the `failAt`-th one
-// (1-based; 0 never) with a disk error, writing nothing.
-struct WriteCounter {
-    int writes = 0;
-    int failAt = 0;
-};
-jet::Database::FileWrapper failingWrites(std::shared_ptr<WriteCounter> counter);
 
 }  // namespace jettest
