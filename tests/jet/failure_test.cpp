@@ -119,39 +119,27 @@ std::vector<Damage> damages() {
     const std::string corrupt = "error 3049: Database is corrupt: ";
     for (const auto& [what, file, at, patch, message] : patches)
         out.push_back({what, file, 0, at, patch, corrupt + message});
-    for (const auto& [file, size] : {std::pair{jet4, 3160064u}, {jet4, 1581056u}, {jet3, 117760u}})
-        out.push_back({std::string(file) + " cut to " + std::to_string(size),
-                       file,
-                       size,
-                       0,
-                       {},
-                       corrupt + (size == 1581056u ? "page 708 lies beyond" : "the file's size")});
     // Damage in testV2003 that a write meets, which must refuse it: the global usage map's type
     // byte (page 1, row 0), which a blob of several pages needs, and that of the map of LvProp's
     // LVAL pages with free space (page 6, row 11), which only the check finds before; on Table1's
     // rows' page 27 its row count and row 0's column count (its null mask then longer than the
     // row); on Table1's definition (page 24) its real index count.
-    const Operation addColumn = [](jet::Database& db) { db.AddBooleanColumn("Table1", "N", "x"); };
-    const Operation setBoolean = [](jet::Database& db) {
-        db.SetBoolean("Table1", {27, 0}, "I", true);
+    const Operation blob = [](jet::Database& d) {
+        d.SetCustomProperty("B", std::string(5000, 'b'));
     };
-    const std::tuple<std::size_t, unsigned char, Operation, const char*> writes[] = {
-        {4096 + 3991, 7,
-         [](jet::Database& db) { db.SetCustomProperty("Big", std::string(5000, 'b')); }, ""},
-        {6 * 4096 + 3196, 7, addColumn, ""},
-        {27 * 4096 + 13, 0x7F, setBoolean, "a data page's row table runs past the page"},
-        {27 * 4096 + 0x0FB8 + 1, 0x7F, setBoolean, "a row too short for its null mask"},
-        {24 * 4096 + 53, 0x10, addColumn, "a table definition claims more indexes"},
+    const Operation addColumn = [](jet::Database& d) { d.AddBooleanColumn("Table1", "N", "x"); };
+    const Operation flip = [](jet::Database& d) { d.SetBoolean("Table1", {27, 0}, "I", true); };
+    const Damage more[] = {
+        {"jet4 cut inside its last page", jet4, 3160064, 0, {}, corrupt + "the file's size"},
+        {"jet4 cut to half its pages", jet4, 1581056, 0, {}, corrupt + "page 708 lies beyond"},
+        {"jet3 cut inside its last page", jet3, 117760, 0, {}, corrupt + "the file's size"},
+        {"a global usage map of unknown type", jet4, 0, 4096 + 3991, {7}, "", blob},
+        {"a long value free map of unknown type", jet4, 0, 6 * 4096 + 3196, {7}, "", addColumn},
+        {"a row count too large", jet4, 0, 27 * 4096 + 13, {0x7F}, corrupt + "a data page", flip},
+        {"a column count too large", jet4, 0, 27 * 4096 + 0xFB9, {0x7F}, corrupt + "a row", flip},
+        {"an index count too large", jet4, 0, 24 * 4096 + 53, {16}, corrupt + "a table", addColumn},
     };
-    for (const auto& [at, byte, write, message] : writes) {
-        out.push_back({"write over " + std::to_string(at),
-                       jet4,
-                       0,
-                       at,
-                       {byte},
-                       *message ? corrupt + message : "",
-                       write});
-    }
+    out.insert(out.end(), std::begin(more), std::end(more));
     return out;
 }
 
