@@ -14,7 +14,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using logic_test::ReadBytes;
+using fixture::ReadBytes;
 using namespace projectdb;
 
 // The window's steps (also on a source that another program holds), or travix-cli export.

@@ -17,7 +17,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using logic_test::ReadBytes;
+using fixture::ReadBytes;
 
 using fixture::RunCommand;
 

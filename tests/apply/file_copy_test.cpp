@@ -16,7 +16,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using logic_test::ReadBytes;
+using fixture::ReadBytes;
 
 enum class Hold { No, TargetExclusive, TargetShared, SourceExclusive, SizeLimit };
 
@@ -66,7 +66,7 @@ TEST(FileCopy, ReplacesTheTargetWhollyOrRefusesLeavingEveryFileAsItWas) {
         logic_test::CopyReal(top, "jet4/testV2003.mdb", "real.mdb");
         logic_test::CopyProject(top, "readonly.kxs");
         fs::permissions(top / "readonly.kxs", fs::perms::owner_read);
-        logic_test::WriteBytes(top / "empty.kxs", {});
+        fixture::WriteBytes(top / "empty.kxs", {});
         fs::create_symlink(source, top / "link.kxs");
         fs::create_symlink(top / "real.mdb", top / "link-to-real.mdb");
         fs::create_hard_link(source, top / "hard.kxs");

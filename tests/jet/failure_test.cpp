@@ -169,12 +169,6 @@ TEST_P(Damaged, FailsWithItsErrorAndWritesNothing) {
 INSTANTIATE_TEST_SUITE_P(Kinds, Damaged, ::testing::ValuesIn(damages()),
                          [](const auto& info) { return jettest::testName(info.param.what); });
 
-std::string umlauts(int count) {
-    std::string text;
-    for (int i = 0; i < count; ++i) text += "\xC3\xA4";
-    return text;
-}
-
 struct FailureCase {
     const char* name;
     const char* file;
@@ -303,6 +297,8 @@ TEST(RefusedWrites, LeaveTheFileAsItWas) {
     const Bytes before = ReadBytes(scratch.file());
     auto db = jet::Database::Open(scratch.file().string());
     const jet::RowId id = jettest::rowIds(*db, "Table10").at(0);
+    std::string umlauts;  // 65 characters, one more than a name may have
+    for (int i = 0; i < 65; ++i) umlauts += "\xC3\xA4";
     // Table10's Boolean "data" is indexed: its index entries would have to change too.
     const std::pair<Operation, int> refused[] = {
         {[&](jet::Database& d) { d.SetBoolean("Table10", id, "data", false); }, 3001},
@@ -323,7 +319,7 @@ TEST(RefusedWrites, LeaveTheFileAsItWas) {
          3049},
         {[&](jet::Database& d) { d.AddBooleanColumn("NoSuchTable", "New", "x"); }, 3265},
         {[&](jet::Database& d) { d.AddBooleanColumn("Table10", "", "x"); }, 3001},
-        {[&](jet::Database& d) { d.AddBooleanColumn("Table10", umlauts(65), "x"); }, 3001},
+        {[&](jet::Database& d) { d.AddBooleanColumn("Table10", umlauts, "x"); }, 3001},
         {[&](jet::Database& d) {
              d.NewPassword("",
                            "a\xC0\x80"

@@ -7,11 +7,4 @@ namespace jettest {
 const fixture::TemporaryHome kHome;
 #endif
 
-std::vector<jet::RowId> rowIds(const jet::Database& db, const std::string& table) {
-    std::vector<jet::RowId> ids;
-    for (jet::RowCursor rows = db.OpenTable(table).rows(); rows.moveNext();)
-        ids.push_back(rows.rowId());
-    return ids;
-}
-
 }  // namespace jettest

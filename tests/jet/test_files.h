@@ -29,6 +29,11 @@ inline std::string testName(std::string name) {
     return name;
 }
 
-std::vector<jet::RowId> rowIds(const jet::Database& db, const std::string& table);
+inline std::vector<jet::RowId> rowIds(const jet::Database& db, const std::string& table) {
+    std::vector<jet::RowId> ids;
+    for (jet::RowCursor rows = db.OpenTable(table).rows(); rows.moveNext();)
+        ids.push_back(rows.rowId());
+    return ids;
+}
 
 }  // namespace jettest

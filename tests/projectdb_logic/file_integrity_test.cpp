@@ -34,10 +34,10 @@ TEST(DamagedProject, IsRefusedByProbeExportPasswordAndCheckWithoutAByteChanging)
         SCOPED_TRACE(real);
         fixture::TempDir dir;
         const fs::path file = logic_test::CopyReal(dir.path(), real);
-        Bytes bytes = logic_test::ReadBytes(file);
+        Bytes bytes = fixture::ReadBytes(file);
         if (patch.empty()) bytes.resize(at);
         std::copy(patch.begin(), patch.end(), bytes.begin() + static_cast<long>(at));
-        logic_test::WriteBytes(file, bytes);
+        fixture::WriteBytes(file, bytes);
         EXPECT_EQ(projectdb::GetDatabaseState(file.string()), projectdb::kStateUnreadable);
         logic_test::LevelLists levels;
         for (auto& list : levels.lists) list.setSelectedIndex(0);
@@ -50,7 +50,7 @@ TEST(DamagedProject, IsRefusedByProbeExportPasswordAndCheckWithoutAByteChanging)
         const fixture::CommandResult check = Check(file);
         EXPECT_EQ(check.exit_code, 1);
         EXPECT_NE(check.out, "");
-        EXPECT_EQ(logic_test::ReadBytes(file), bytes);
+        EXPECT_EQ(fixture::ReadBytes(file), bytes);
     }
 }
 

@@ -22,10 +22,7 @@ namespace logic_test {
 
 namespace fs = std::filesystem;
 
-// The test files' helpers, under the names the callers here know them by.
-using fixture::CopyReal;
-using fixture::ReadBytes;
-using fixture::WriteBytes;
+using fixture::CopyReal;  // the name the window's tests know it by
 
 // A copy of the checked-in project file `file` at folder/name. With `password` the copy is
 // protected: project.kxs by its protected twin, any other file through the engine.

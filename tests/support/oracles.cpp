@@ -25,12 +25,6 @@ std::vector<std::string> Split(const std::string& text, char separator,
     return parts;
 }
 
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
 std::string JsonCellText(const nlohmann::json& value) {
     if (value.is_null()) return "";
     if (value.is_boolean()) return value.get<bool>() ? "1" : "0";
@@ -54,7 +48,9 @@ std::string CanonicalCell(const std::string& type, const std::string& raw) {
     }
     if (type == "datetime") return raw.substr(0, 19);
     if (type == "binary" || type == "ole") {
-        return Lower(raw.rfind("0x", 0) == 0 ? raw.substr(2) : raw);
+        std::string hex = raw.rfind("0x", 0) == 0 ? raw.substr(2) : raw;
+        for (char& c : hex) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return hex;
     }
     return raw;
 }

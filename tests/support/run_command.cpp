@@ -10,19 +10,14 @@
 
 namespace fixture {
 
+namespace {
+
+// Quotes one argument for a POSIX shell: single quotes, with embedded ones escaped.
 std::string ShellQuote(const std::string& argument) {
     std::string out = "'";
-    for (char c : argument) {
-        if (c == '\'') {
-            out += "'\\''";
-        } else {
-            out += c;
-        }
-    }
+    for (char c : argument) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return out + "'";
 }
-
-namespace {
 
 CommandResult RunLine(const std::string& line) {
     FILE* pipe = popen(line.c_str(), "r");

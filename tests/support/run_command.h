@@ -14,9 +14,6 @@ struct CommandResult {
     std::string err;     // everything it wrote to stderr (RunIn only)
 };
 
-// Quotes one argument for a POSIX shell: single quotes, with embedded ones escaped.
-std::string ShellQuote(const std::string& argument);
-
 // Runs argv[0] with the remaining arguments, each quoted; stderr passes through to ours.
 CommandResult RunCommand(const std::vector<std::string>& argv);
 
