@@ -55,7 +55,6 @@ const std::vector<Case> kCases = {
     {{"probe", "@folder.kxs"}, 0, "3\n", "*: it is a folder (state 3)\n"},
     {{"check", "@p.kxs"}, 0, "", ""},
     {{"password", "set", "@plain.mdb"}, 0, "", ""},
-    {{"probe", "@plain.mdb"}, 0, "2\n", ""},
     {{"password", "clear", "@plain.mdb"}, 0, "", ""},
     {{"password", "clear", "@plain.mdb"}, 1, "", kPassword},
     {{"password", "set", "@other.mdb"}, 1, "", kPassword},
