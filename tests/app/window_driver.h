@@ -32,12 +32,10 @@ namespace travix_test {
 struct QtEnvironment : ::testing::Environment {
     void SetUp() override {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-        setenv("HOME", home.path().c_str(), 1);
-        setenv("XDG_CONFIG_HOME", (home.path() / ".config").c_str(), 1);
         application = std::make_unique<QApplication>(argc, argv);
     }
     void TearDown() override { application.reset(); }
-    fixture::TempDir home;
+    fixture::TemporaryHome home;
     TempRegistry registry;
     int argc = 1;
     char name[7] = "travix";
