@@ -88,10 +88,7 @@ std::optional<ReaderDump> DumpWithMdbReader(const std::filesystem::path& file,
 
 std::string MdbVersion(const std::filesystem::path& file) {
     const CommandResult result = RunCommand({"mdb-ver", file.string()});
-    if (result.exit_code != 0) return "";
-    std::string out = result.out;
-    while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
-    return out;
+    return result.exit_code == 0 ? result.out.substr(0, result.out.find_first_of("\r\n")) : "";
 }
 
 std::optional<std::vector<std::string>> MdbTableNames(const std::filesystem::path& file) {
