@@ -299,38 +299,28 @@ TEST(RefusedWrites, LeaveTheFileAsItWas) {
     const jet::RowId id = jettest::rowIds(*db, "Table10").at(0);
     std::string umlauts;  // 65 characters, one more than a name may have
     for (int i = 0; i < 65; ++i) umlauts += "\xC3\xA4";
+    const std::string overlongNul{'a', '\xC0', '\x80', 'b'};  // a password with an overlong NUL
     // Table10's Boolean "data" is indexed: its index entries would have to change too.
-    const std::pair<Operation, int> refused[] = {
-        {[&](jet::Database& d) { d.SetBoolean("Table10", id, "data", false); }, 3001},
-        {[&](jet::Database& d) { d.SetBoolean("Table10", id, "name", true); }, 3421},
-        {[&](jet::Database& d) { d.SetBoolean("Table10", id, "Data", true); }, 3265},
-        {[&](jet::Database& d) { d.SetBoolean("NoSuchTable", id, "data", true); }, 3265},
-        {[&](jet::Database& d) {
-             d.SetBoolean("Table10", {id.page, 200}, "Free", true);
-         },
-         3049},
-        {[&](jet::Database& d) {
-             d.SetBoolean("Table10", {1u << 20, 0}, "Free", true);
-         },
-         3049},
-        {[&](jet::Database& d) {
-             d.SetBoolean("Table10", {2, 0}, "Free", true);
-         },
-         3049},
-        {[&](jet::Database& d) { d.AddBooleanColumn("NoSuchTable", "New", "x"); }, 3265},
-        {[&](jet::Database& d) { d.AddBooleanColumn("Table10", "", "x"); }, 3001},
-        {[&](jet::Database& d) { d.AddBooleanColumn("Table10", umlauts, "x"); }, 3001},
-        {[&](jet::Database& d) {
-             d.NewPassword("",
-                           "a\xC0\x80"
-                           "b");
-         },
-         3001},  // overlong NUL
-        {[&](jet::Database& d) { d.SetCustomProperty("Level", 2.5); }, 3001},
-        {[&](jet::Database& d) { d.SetCustomProperty("Flag", true); }, 3001},
+    const std::tuple<const char*, jet::RowId, const char*, bool, int> flips[] = {
+        {"Table10", id, "data", false, 3001},
+        {"Table10", id, "name", true, 3421},
+        {"Table10", id, "Data", true, 3265},
+        {"NoSuchTable", id, "data", true, 3265},
+        {"Table10", {id.page, 200}, "Free", true, 3049},
+        {"Table10", {1u << 20, 0}, "Free", true, 3049},
+        {"Table10", {2, 0}, "Free", true, 3049}};
+    for (const auto& [table, row, column, value, error] : flips)
+        EXPECT_EQ(errorOf([&] { db->SetBoolean(table, row, column, value); }), error) << column;
+    const std::pair<std::function<void()>, int> refused[] = {
+        {[&] { db->AddBooleanColumn("NoSuchTable", "New", "x"); }, 3265},
+        {[&] { db->AddBooleanColumn("Table10", "", "x"); }, 3001},
+        {[&] { db->AddBooleanColumn("Table10", umlauts, "x"); }, 3001},
+        {[&] { db->NewPassword("", overlongNul); }, 3001},
+        {[&] { db->SetCustomProperty("Level", 2.5); }, 3001},
+        {[&] { db->SetCustomProperty("Flag", true); }, 3001},
     };
     for (std::size_t i = 0; i < std::size(refused); ++i)
-        EXPECT_EQ(errorOf([&] { refused[i].first(*db); }), refused[i].second) << i;
+        EXPECT_EQ(errorOf(refused[i].first), refused[i].second) << i;
     db->Close();
     db = jet::Database::Open(scratch.file().string(), {.readOnly = true});
     EXPECT_EQ(errorOf([&] { db->SetBoolean("Table10", id, "Free", true); }), jet::kReadOnly);
