@@ -200,10 +200,9 @@ void AnswerFileDialog(const std::function<void()>& open,
         // outside this slot: Qt fires no timer again while its slot runs, so a question that the
         // answer brings up would otherwise never be seen.
         auto* dialog = qobject_cast<QFileDialog*>(modal);
-        if (dialog != nullptr && ++ticks % 20 == 1) {
+        if (dialog != nullptr && ++ticks % 20 == 1)
             QTimer::singleShot(0, dialog,
                                [&, dialog] { ticks > 500 ? dialog->reject() : answer(*dialog); });
-        }
     });
     poll.start(10);
     open();

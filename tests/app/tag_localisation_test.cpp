@@ -79,10 +79,9 @@ TEST_F(TagLocalisation, EachObjectTakesItsCaptionWhereItShowsOne) {
 
     app::InitFormFromTag(form);
 
-    for (const auto& [object, tag, property, value] : cases) {
+    for (const auto& [object, tag, property, value] : cases)
         EXPECT_EQ(object->property(property), value)
             << object->metaObject()->className() << " " << property;
-    }
     app::InitFormFromTag(nullptr);
     app::InitObjectFromTag(nullptr);
     app::InitFormFromTag(plain);  // not a widget: no caption, no failure

@@ -148,11 +148,10 @@ class WindowDriver : public ::testing::Test {
     QStringList LanguageEntries() const {
         QStringList entries;
         auto* list = Find<QListWidget>("lstLockLanguages");
-        for (int row = 0; row < list->count(); ++row) {
+        for (int row = 0; row < list->count(); ++row)
             entries << QStringLiteral("%1:%2")
                            .arg(list->item(row)->data(Qt::UserRole).toInt())
                            .arg(list->item(row)->checkState() == Qt::Checked);
-        }
         return entries;
     }
     // Whether the options and OK are unlocked: true or false when every control the refresh sets

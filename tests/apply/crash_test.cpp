@@ -36,9 +36,8 @@ struct XfsMount {
                   RunCommand({"mount", "-o", "loop", image, point.string()}).exit_code == 0;
     }
     ~XfsMount() {
-        if (mounted && RunCommand({"umount", point.string()}).exit_code != 0) {
+        if (mounted && RunCommand({"umount", point.string()}).exit_code != 0)
             RunCommand({"umount", "-l", point.string()});
-        }
     }
 };
 
@@ -54,10 +53,9 @@ struct Scene {
     explicit Scene(Where where) : inPlace(where == Where::InPlace) {
         if (where == Where::CopyOnXfs) xfs.emplace();
         logic_test::CopyProject(pristine.path(), "p.kxs");
-        if (!inPlace) {
+        if (!inPlace)
             logic_test::CopyProject(pristine.path(), "t.kxs", "project.kxs",
                                     projectdb::GetStandardPassword());
-        }
         Reset();
         old = ReadBytes(Target());
         names = Names();

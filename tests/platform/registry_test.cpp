@@ -47,9 +47,8 @@ TEST(RegistryFile, FindsValuesUnderKeyPathsAndOtherwiseGivesTheDefault) {
         {"broken section", "Orphan", "default"},  // lines after a bad header belong nowhere
         {"SOFTWARE\\BRENLAK GmbH\\Korvex\\4.0\\Sub", "Orphan", "default"},
     };
-    for (const auto& [key, name, expected] : cases) {
+    for (const auto& [key, name, expected] : cases)
         EXPECT_EQ(Read(key, name), RegistryValue(expected)) << key << " / " << name;
-    }
     EXPECT_THROW(RegistryReader::Registry().GetValue(0x12345678u, "SOFTWARE", "X"), RegistryError);
     std::filesystem::remove(registry.HiveFile());
     std::filesystem::create_directory(registry.HiveFile());

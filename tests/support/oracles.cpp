@@ -74,10 +74,9 @@ std::optional<ReaderDump> DumpWithMdbReader(const std::filesystem::path& file,
         }
         for (const nlohmann::json& r : t.at("rows")) {
             Row row;
-            for (std::size_t i = 0; i < table.column_names.size(); ++i) {
+            for (std::size_t i = 0; i < table.column_names.size(); ++i)
                 row.push_back(CanonicalCell(table.column_types[i],
                                             JsonCellText(r.at(table.column_names[i]))));
-            }
             table.rows.push_back(std::move(row));
         }
         std::sort(table.rows.begin(), table.rows.end());
