@@ -26,9 +26,8 @@ bool Matches(std::string_view text, std::string_view pattern) {
     const std::size_t star = pattern.find('*');
     if (star == std::string_view::npos) return text == pattern;
     if (text.substr(0, star) != pattern.substr(0, star)) return false;
-    for (std::size_t from = star; from <= text.size(); ++from) {
+    for (std::size_t from = star; from <= text.size(); ++from)
         if (Matches(text.substr(from), pattern.substr(star + 1))) return true;
-    }
     return false;
 }
 
@@ -127,12 +126,11 @@ TEST(TravixCli, StatusStdoutAndStderrOfEveryKindOfCommandLine) {
         std::vector<std::string> argv = {TRAVIX_CLI_PATH};
         for (const std::string& arg : c.args) {
             const std::size_t at = arg.find('@');  // at 0 or 1 (after a blank): a path
-            if (arg == F) {
+            if (arg == F)
                 argv.insert(argv.end(), {"--level", "KXFormulaEditor=4"});
-            } else {
+            else
                 argv.push_back(at < 2 ? arg.substr(0, at) + (d / arg.substr(at + 1)).string()
                                       : arg);
-            }
         }
         const fixture::CommandResult run = fixture::RunIn(d, argv);
         const std::string shown = ::testing::PrintToString(c.args).substr(0, 200);
