@@ -10,11 +10,7 @@
 namespace {
 
 TEST(TextCodec, DecodesJet4CompressedAndPlainText) {
-    struct Case {
-        std::vector<std::uint8_t> stored;
-        std::string utf8;
-    };
-    const Case cases[] = {
+    const std::pair<std::vector<std::uint8_t>, std::string> cases[] = {
         {{'A', 0, 'b', 0}, "Ab"},
         {{0xFF, 0xFE, 'a', 'b', 'c'}, "abc"},
         // Compressed, then a 0x00 switches to two bytes a character (U+041C), and back.
@@ -24,7 +20,7 @@ TEST(TextCodec, DecodesJet4CompressedAndPlainText) {
         {{0x3D, 0xD8, 0x00, 0xDE}, "\xF0\x9F\x98\x80"},  // a surrogate pair
         {{0x00, 0xD8}, "\xEF\xBF\xBD"},                  // an unpaired surrogate
     };
-    for (const Case& c : cases) EXPECT_EQ(jet::decodeJet4Text(c.stored), c.utf8);
+    for (const auto& [stored, utf8] : cases) EXPECT_EQ(jet::decodeJet4Text(stored), utf8);
 }
 
 TEST(TextCodec, Cp1252BothWays) {
@@ -38,11 +34,7 @@ TEST(TextCodec, Cp1252BothWays) {
 }
 
 TEST(ConnectText, FindsThePasswordItem) {
-    struct Case {
-        const char* connect;
-        std::optional<std::string> password;
-    };
-    const Case cases[] = {
+    const std::pair<const char*, std::optional<std::string>> cases[] = {
         {";pwd=QTRMBXLNAHZWEP", "QTRMBXLNAHZWEP"},
         {";PWD=secret", "secret"},
         {"MS Access;Pwd=a b;", "a b"},
@@ -52,8 +44,8 @@ TEST(ConnectText, FindsThePasswordItem) {
         {";uid=admin", std::nullopt},
         {"pwdx=1", std::nullopt},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(jet::passwordFromConnect(c.connect), c.password) << c.connect;
+    for (const auto& [connect, password] : cases)
+        EXPECT_EQ(jet::passwordFromConnect(connect), password) << connect;
 }
 
 }  // namespace

@@ -70,10 +70,9 @@ TEST(RegistryValueConversion, TakesNumbersAndDigitTextThatFitAnInt32) {
     const std::pair<const char*, std::int32_t> taken[] = {
         {"\t 1033 \t", 1033}, {"+7", 7}, {"-2147483648", INT32_MIN}, {"0001033", 1033}};
     for (const auto& [text, value] : taken) EXPECT_EQ(RegistryValueToInt32(text), value) << text;
-    for (const char* text : {"   ", "-", "10 33", "1033x", "0x409", "1033.0", "2147483648",
-                             "99999999999999999999999"}) {
+    for (const char* text :
+         {"   ", "-", "10 33", "1033x", "0x409", "1033.0", "2147483648", "99999999999999999999999"})
         EXPECT_THROW(RegistryValueToInt32(text), RegistryError) << text;
-    }
 }
 
 }  // namespace

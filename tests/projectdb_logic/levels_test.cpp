@@ -102,9 +102,8 @@ TEST_P(OpenProject, TakesThePathAndThePasswordAfterTheLastBarAndKeepsTheLevels) 
                                                    {"KXRecipeEditor", -1},
                                                    {"KXFormulaEditor", INT_MIN},
                                                    {"KXUserAdminEditor", INT_MAX},
-                                                   {"kxopceditor", 3}}) {
+                                                   {"kxopceditor", 3}})
                       settings.SetProperty(handle, key, kLevel, value);
-                  }
                   EXPECT_EQ(logic_test::ThrownNumber(
                                 [&] { settings.SetProperty(handle, "KX.OPC", kLevel, 1); }),
                             jet::kInvalidArgument);
