@@ -29,24 +29,21 @@ int RunProgram(RecordingMessageSink& messages, const QString& projectPath,
     return app::RunTravix(*qApp, {&messages}, projectPath);
 }
 
-TEST(FailedStartup, ShowsTheReasonAndEndsWithANonZeroStatus) {
-    // Which values and stores the registry refuses is checked in tests/platform.
+// A start-up that fails shows the reason and ends with a non-zero status (which values and stores
+// the registry refuses is checked in tests/platform). A file manager's "open with": a relative
+// path lands in the source box in full, as if chosen through "...", and is refreshed.
+TEST(StartUp, FailsWithTheReasonOrShowsTheProjectNamedOnTheCommandLine) {
     kQt->registry.WriteHive(LcidHive("abc"));
-    RecordingMessageSink messages;
-    EXPECT_EQ(RunProgram(messages, {}, [](app::FTravix&) { ADD_FAILURE() << "a window showed"; }),
+    RecordingMessageSink failed, messages;
+    EXPECT_EQ(RunProgram(failed, {}, [](app::FTravix&) { ADD_FAILURE() << "a window showed"; }),
               app::kStartupFailureStatus);
-    ASSERT_EQ(messages.errors.size(), 1);
-    EXPECT_TRUE(messages.errors[0].contains("LCID") && messages.errors[0].contains("abc"));
-}
+    EXPECT_EQ(failed.errors.size(), 1);
+    EXPECT_TRUE(failed.errors.value(0).contains("LCID") && failed.errors.value(0).contains("abc"));
 
-// A file manager's "open with": a relative path lands in the source box in full, as if chosen
-// through "...", and is refreshed.
-TEST(CommandLine, AProjectPathIsShownSelectedAndRefreshed) {
     kQt->registry.WriteHive(LcidHive("1031"));
     fixture::TempDir dir;
     BuildProjectFile(dir.path() / "Anlage.kxs", false, {0, 1, 3});
     const QString full = QString::fromStdString((dir.path() / "Anlage.kxs").string());
-    RecordingMessageSink messages;
     const auto check = [&](app::FTravix& window) {
         EXPECT_EQ(window.findChild<QLineEdit*>("txtSource")->selectedText(), full);
         EXPECT_EQ(window.cmbEditorComponent(2)->currentData(), QVariant(3));

@@ -14,16 +14,10 @@
 namespace travix_test {
 namespace {
 
-// The captions come from the process table in German, whichever language a test before chose.
-class TagLocalisation : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        kQt->registry.WriteHive(LcidHive("1031"));
-        i18n::InitLanguage();
-    }
-};
-
-TEST_F(TagLocalisation, ReadsTheTagItems) {
+TEST(TagLocalisation, ReadsTheTagItemsAndEachObjectTakesItsCaptionWhereItShowsOne) {
+    // The captions come from the process table in German, whichever language a test before chose.
+    kQt->registry.WriteHive(LcidHive("1031"));
+    i18n::InitLanguage();
     // "design": left as the layout gave it. The number after "C" is read and rounded as stored
     // levels are (tests/i18n: LeadingNumber, RoundToInt32); the "&H" and ".5" rows show it is.
     const std::pair<const char*, const char*> cases[] = {
@@ -50,13 +44,11 @@ TEST_F(TagLocalisation, ReadsTheTagItems) {
         app::InitObjectFromTag(label);
         EXPECT_EQ(label->text().toStdString(), caption) << "Tag \"" << tag << "\"";
     }
-}
 
-// A dialog takes its caption as its window title, a widget inside the form none (the window's own
-// title, group boxes, labels and buttons are checked with its captions); line edits, lists, combo
-// boxes, plain objects and Tags that are no string are passed over silently, and the walk goes on
-// after them.
-TEST_F(TagLocalisation, EachObjectTakesItsCaptionWhereItShowsOne) {
+    // Which object takes its caption where: a dialog as its window title, a widget inside the form
+    // none (the window's own title, group boxes, labels and buttons are checked with its
+    // captions); line edits, lists, combo boxes, plain objects and Tags that are no string are
+    // passed over silently, and the walk goes on after them.
     QWidget host;
     auto* form = new QWidget(&host);
     auto* combo = new QComboBox(form);
@@ -64,7 +56,7 @@ TEST_F(TagLocalisation, EachObjectTakesItsCaptionWhereItShowsOne) {
     combo->setEditText("edited");
     auto* plain = new QObject(form);
     // Each object, its Tag, a property and that property's value afterwards.
-    const std::tuple<QObject*, QVariant, const char*, QVariant> cases[] = {
+    const std::tuple<QObject*, QVariant, const char*, QVariant> objects[] = {
         {new QDialog(form), "C11", "windowTitle", "Abbrechen"},
         {new QWidget(form), "C101", "windowTitle", ""},
         {new QLineEdit("typed", form), "C101", "text", "typed"},
@@ -75,11 +67,11 @@ TEST_F(TagLocalisation, EachObjectTakesItsCaptionWhereItShowsOne) {
         {new QLabel("list", form), QStringList{"C101"}, "text", "list"},
         {new QLabel("design", form), "C11", "text", "Abbrechen"},
     };
-    for (const auto& [object, tag, property, value] : cases) object->setProperty("Tag", tag);
+    for (const auto& [object, tag, property, value] : objects) object->setProperty("Tag", tag);
 
     app::InitFormFromTag(form);
 
-    for (const auto& [object, tag, property, value] : cases)
+    for (const auto& [object, tag, property, value] : objects)
         EXPECT_EQ(object->property(property), value)
             << object->metaObject()->className() << " " << property;
     app::InitFormFromTag(nullptr);
