@@ -20,9 +20,8 @@ fixture::CommandResult Cli(bool windows, std::vector<std::string> args) {
     if (windows) {
         command = {TRAVIX_SOURCE_DIR "/scripts/wine-run.sh", TRAVIX_WINDOWS_BUILD_DIR "/wine",
                    TRAVIX_WINDOWS_BUILD_DIR "/cli/travix-cli.exe"};
-        for (std::string& arg : args) {
+        for (std::string& arg : args)
             if (arg.starts_with('/')) arg = "Z:" + arg;
-        }
     }
     command.insert(command.end(), args.begin(), args.end());
     fixture::CommandResult result = fixture::RunCommand(command);
@@ -36,29 +35,26 @@ TEST(WindowsCli, AnswersAndExportsAsTheLinuxProgram) {
     }
     fixture::TempDir dir;
     std::vector<fs::path> files = {dir.path() / "missing.kxs"};
-    for (const std::string version : {"jet3", "jet4", "projects"}) {
+    // Each a copy of its own, so that no other test holds it meanwhile.
+    for (const std::string version : {"jet3", "jet4", "projects"})
         for (const auto& entry : fs::directory_iterator(fs::path(TRAVIX_JETFILES_DIR) / version)) {
-            // A copy of its own, so that no other test holds it meanwhile.
             files.push_back(dir.path() / (version + "-" + entry.path().filename().string()));
             fs::copy_file(entry.path(), files.back());
         }
-    }
-    for (const fs::path& file : files) {
+    for (const fs::path& file : files)
         for (const char* command : {"probe", "show"}) {
             const fixture::CommandResult linux = Cli(false, {command, file});
             const fixture::CommandResult windows = Cli(true, {command, file});
             EXPECT_EQ(windows.out, linux.out) << command << " " << file;
             EXPECT_EQ(windows.exit_code, linux.exit_code) << command << " " << file;
         }
-    }
     const fs::path exported[] = {dir.path() / "linux.kxs", dir.path() / "windows.kxs"};
-    for (const bool windows : {false, true}) {
+    for (const bool windows : {false, true})
         EXPECT_EQ(
             Cli(windows, {"export", dir.path() / "projects-project.kxs", exported[windows],
                           "--level", "KXAlarmeditor=1", "--release", "1031", "--password", "set"})
                 .exit_code,
             0);
-    }
     EXPECT_EQ(fixture::RunCommand({"cmp", exported[0], exported[1]}).exit_code, 0);
 }
 

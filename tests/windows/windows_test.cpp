@@ -177,9 +177,8 @@ TEST(WindowsLanguageNames, TheSystemNamesLanguagesAndRefusesPseudoLocales) {
                                                           {0x10407, "German (Germany)"},
                                                           {0x0804, "Chinese (Simplified, China)"}};
     for (const auto& [lcid, name] : cases) EXPECT_EQ(platform::LanguageName(lcid), name) << lcid;
-    for (const std::int32_t lcid : {0, 0x1000, 0x0400, 0x7407, 0x50409, 0x12345, -1}) {
+    for (const std::int32_t lcid : {0, 0x1000, 0x0400, 0x7407, 0x50409, 0x12345, -1})
         EXPECT_ANY_THROW(platform::LanguageName(lcid)) << lcid;
-    }
 }
 
 }  // namespace
