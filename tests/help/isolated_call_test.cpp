@@ -35,12 +35,10 @@ TEST(RunIsolated, HandsBackWhatTheChildMadeAndNothingWhenItFails) {
         EXPECT_EQ(help::RunIsolated(c.work, c.maxBytes), c.result) << c.name;
     // A child that never ends is stopped at the time limit.
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(help::RunIsolated(
-                  []() -> Result {
-                      for (;;) pause();
-                  },
-                  16, 1),
-              std::nullopt);
+    const auto stuck = []() -> Result {
+        for (;;) pause();
+    };
+    EXPECT_EQ(help::RunIsolated(stuck, 16, 1), std::nullopt);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 }
 

@@ -111,11 +111,9 @@ OracleView ReadWithOracles(const fs::path& file, bool standardPassword, const st
     for (const fixture::OracleTable& table : dump->tables) {
         if (table.name != projectdb::kLanguagesTable) continue;
         const auto& names = table.column_names;
-        const auto keyAt = std::find(names.begin(), names.end(), key) - names.begin();
-        const auto markAt =
-            std::find(names.begin(), names.end(), projectdb::kReleaseColumn) - names.begin();
-        const auto size = static_cast<std::ptrdiff_t>(names.size());
-        if (markAt == size || keyAt == size) break;
+        const auto keyAt = std::ranges::find(names, key) - names.begin();
+        const auto markAt = std::ranges::find(names, projectdb::kReleaseColumn) - names.begin();
+        if (std::max(keyAt, markAt) == std::ssize(names)) break;
         for (const fixture::Row& row : table.rows) view.marks[row[keyAt]] = row[markAt];
     }
     return view;

@@ -16,8 +16,7 @@ class TempDir {
     // A name nobody has taken: create_directory fails on one that exists, so two tests never
     // share. (mkdtemp would do, but Windows has none.)
     TempDir() {
-        std::random_device seed;
-        std::mt19937_64 random(seed());
+        std::mt19937_64 random(std::random_device{}());
         for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
             const auto path = std::filesystem::temp_directory_path() /
                               ("travix-test-" + std::to_string(random() % 1000000000));
