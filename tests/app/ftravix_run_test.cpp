@@ -105,7 +105,7 @@ TEST_F(FTravixApply, TheTypicalExportRefusesTypedLevelsThenCopiesEverythingChose
 // already sees it there, and the run goes on to its end.
 TEST_F(FTravixApply, InPlaceTheCopyBoxShowsTheSourceBeforeTheLanguageMessage) {
     ChooseSourceAndCopy(QStringLiteral("  "));
-    logic_test::CopyReal(dir_.path(), "jet4/testV2003.mdb", "Anlage.kxs");
+    fixture::CopyReal(dir_.path(), "jet4/testV2003.mdb", "Anlage.kxs");
     QString boxWhileShown;
     messages_.whileShown = [&] { boxWhileShown = Destination()->text(); };
     Click("cmdOK");

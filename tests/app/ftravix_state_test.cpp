@@ -116,7 +116,7 @@ class FTravixRefresh : public WindowDriver, public ::testing::WithParamInterface
         // project settings component (the levels) the trimmed one.
         std::filesystem::copy_file(Path("stray.kxs"), Path("plain.kxs  "));
         // Made by Access: readable, but without TcfgLanguages it fails after the levels.
-        logic_test::CopyReal(dir_.path(), "jet4/testV2003.mdb", "access.mdb");
+        fixture::CopyReal(dir_.path(), "jet4/testV2003.mdb", "access.mdb");
     }
 };
 

@@ -96,7 +96,7 @@ TEST_P(Apply, Outcome) {
         c.from.ends_with(".kxs")
             ? logic_test::CopyProject(dir.path(), "from", c.from,
                                       c.password == "*" ? GetStandardPassword() : c.password)
-            : logic_test::CopyReal(dir.path(), c.from, "from");
+            : fixture::CopyReal(dir.path(), c.from, "from");
     if (c.from.ends_with(".kxs") && c.password.size() < 2)
         logic_test::StoreRawLevel(source, !c.password.empty(), "KXRecipeEditor", std::int64_t{3});
     const bool inPlace = c.to.find_first_not_of(' ') == std::string::npos;

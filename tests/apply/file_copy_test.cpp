@@ -63,7 +63,7 @@ TEST(FileCopy, ReplacesTheTargetWhollyOrRefusesLeavingEveryFileAsItWas) {
         const fs::path source = logic_test::CopyProject(top / "projects", "source.kxs");
         fs::permissions(source, fs::perms::group_read, fs::perm_options::add);
         logic_test::CopyProject(top, "existing.kxs", "no-release-column.kxs");
-        logic_test::CopyReal(top, "jet4/testV2003.mdb", "real.mdb");
+        fixture::CopyReal(top, "jet4/testV2003.mdb", "real.mdb");
         logic_test::CopyProject(top, "readonly.kxs");
         fs::permissions(top / "readonly.kxs", fs::perms::owner_read);
         fixture::WriteBytes(top / "empty.kxs", {});

@@ -110,10 +110,10 @@ const std::vector<Case> kCases = {
 TEST(TravixCli, StatusStdoutAndStderrOfEveryKindOfCommandLine) {
     fixture::TempDir dir;
     const fs::path d = dir.path();
-    logic_test::CopyReal(d, "jet4/testV2003.mdb", "plain.mdb");
-    logic_test::CopyReal(d, "jet3/testV1997.mdb", " blank.mdb ");
-    logic_test::CopyReal(d, "jet4/V2003_with-password.mdb", "other.mdb");
-    const fs::path held = logic_test::CopyReal(d, "jet4/V2003_no-password.mdb", "held.mdb");
+    fixture::CopyReal(d, "jet4/testV2003.mdb", "plain.mdb");
+    fixture::CopyReal(d, "jet3/testV1997.mdb", " blank.mdb ");
+    fixture::CopyReal(d, "jet4/V2003_with-password.mdb", "other.mdb");
+    const fs::path held = fixture::CopyReal(d, "jet4/V2003_no-password.mdb", "held.mdb");
     logic_test::CopyProject(d, "p.kxs", "project.kxs", projectdb::GetStandardPassword());
     const fs::path source = logic_test::CopyProject(d, "s.kxs", "no-release-column.kxs");
     logic_test::StoreRawLevel(source, false, "KXFormulaEditor", std::int64_t{7});

@@ -33,7 +33,7 @@ TEST(DamagedProject, IsRefusedByProbeExportPasswordAndCheckWithoutAByteChanging)
     for (const auto& [real, at, patch] : damages) {
         SCOPED_TRACE(real);
         fixture::TempDir dir;
-        const fs::path file = logic_test::CopyReal(dir.path(), real);
+        const fs::path file = fixture::CopyReal(dir.path(), real);
         Bytes bytes = fixture::ReadBytes(file);
         if (patch.empty()) bytes.resize(at);
         std::copy(patch.begin(), patch.end(), bytes.begin() + static_cast<long>(at));

@@ -22,8 +22,6 @@ namespace logic_test {
 
 namespace fs = std::filesystem;
 
-using fixture::CopyReal;  // the name the window's tests know it by
-
 // A copy of the checked-in project file `file` at folder/name. With `password` the copy is
 // protected: project.kxs by its protected twin, any other file through the engine.
 fs::path CopyProject(const fs::path& folder, const std::string& name,
