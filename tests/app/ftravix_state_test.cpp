@@ -216,8 +216,12 @@ void AnswerFileDialog(const std::function<void()>& open,
 TEST_F(WindowDriver, TheDialogButtonsFillTheirBoxAndRefreshOnlyOnAConfirmedPath) {
     BuildProjectFile(Path("plain.kxs"), false);
     BuildProjectFile(Path("Kopie.kxs"), false);
-    for (const auto& [button, box, save] : {std::tuple{"cmdChoosePathSource", Source(), false},
-                                            {"cmdChoosePathDestination", Destination(), true}}) {
+    for (const auto& row : {std::tuple{"cmdChoosePathSource", Source(), false},
+                            {"cmdChoosePathDestination", Destination(), true}}) {
+        // Not a structured binding: clang 14 cannot capture one in the lambdas below.
+        const char* const button = std::get<0>(row);
+        QLineEdit* const box = std::get<1>(row);
+        const bool save = std::get<2>(row);
         SCOPED_TRACE(button);
         const QString chosen = Text(Path(save ? "Kopie.kxs" : "plain.kxs"));
         box->setText(QStringLiteral("/elsewhere/Alt.kxs"));
