@@ -309,8 +309,12 @@ TEST(RefusedWrites, LeaveTheFileAsItWas) {
         {"Table10", {id.page, 200}, "Free", true, 3049},
         {"Table10", {1u << 20, 0}, "Free", true, 3049},
         {"Table10", {2, 0}, "Free", true, 3049}};
+    // The lambda gets copies: clang 14 cannot capture a structured binding.
     for (const auto& [table, row, column, value, error] : flips)
-        EXPECT_EQ(errorOf([&] { db->SetBoolean(table, row, column, value); }), error) << column;
+        EXPECT_EQ(
+            errorOf([&, t = table, r = row, c = column, v = value] { db->SetBoolean(t, r, c, v); }),
+            error)
+            << column;
     const std::pair<std::function<void()>, int> refused[] = {
         {[&] { db->AddBooleanColumn("NoSuchTable", "New", "x"); }, 3265},
         {[&] { db->AddBooleanColumn("Table10", "", "x"); }, 3001},
