@@ -109,4 +109,8 @@ RowPointer pointerRowTarget(std::span<const std::uint8_t> pointerRow) {
     return RowPointer::fromPacked(ByteReader(pointerRow).u32(0));
 }
 
+std::size_t singleRowRoom(const JetFormat& format) {
+    return format.pageSize - tableStart(format) - 2;
+}
+
 }  // namespace jet

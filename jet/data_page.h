@@ -94,6 +94,8 @@ bool writePageRows(std::vector<std::uint8_t>& page, const JetFormat& format,
                    const std::vector<PageRow>& rows);
 // An empty data page owned by `owner` (a table's first definition page, or kLongValueOwner).
 void initDataPage(std::vector<std::uint8_t>& page, const JetFormat& format, std::uint32_t owner);
+// Room for one row on an otherwise empty data page: all but the header and the row's one slot.
+std::size_t singleRowRoom(const JetFormat& format);
 
 // The 4 bytes of a pointer row, and back. Throws 3049 when a row is too short to lead anywhere.
 Bytes pointerRowBytes(RowPointer target);

@@ -82,11 +82,6 @@ Bytes field(std::uint32_t lengthAndKind, std::uint32_t pointer) {
     return out;
 }
 
-// Room for one row on an otherwise empty data page.
-std::size_t rowRoom(const JetFormat& format) {
-    return format.pageSize - (format.dataRowCountOffset + 2) - 2;
-}
-
 bool isLvalPage(std::span<const std::uint8_t> page) {
     return isDataPageOf(page, kLongValueOwner);
 }
@@ -173,7 +168,7 @@ Bytes writeLongValue(PageBatch& batch, std::span<const std::uint8_t> value,
         return out;
     }
     LvalRowWriter rows(batch, placement);
-    const std::size_t room = rowRoom(batch.format());
+    const std::size_t room = singleRowRoom(batch.format());
     if (value.size() <= room) {
         return field(length | kSingleRow, rows.add(Bytes(value.begin(), value.end())));
     }
